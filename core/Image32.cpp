@@ -1,0 +1,169 @@
+#include "core/Image32.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+namespace brimlet {
+
+void CheckPictureSize(std::int64_t width, std::int64_t height) {
+    if (width < 0 || height < 0 || width > TBitmap32::kMaxPictureSide ||
+        height > TBitmap32::kMaxPictureSide || width * height > TBitmap32::kMaxPixelCount) {
+        throw std::length_error("The picture is too large (" + std::to_string(width) + " x " +
+                                std::to_string(height) + " pixels); Brimlet accepts at most " +
+                                std::to_string(TBitmap32::kMaxPictureSide) +
+                                " pixels on a side and 268435456 pixels in all");
+    }
+}
+
+TBitmap32::TBitmap32(int width, int height) { SetSize(width, height); }
+
+TBitmap32::TBitmap32(TBitmap32&& other) noexcept
+    : width_(other.width_), height_(other.height_), pixels_(std::move(other.pixels_)) {
+    other.width_ = other.height_ = 0;
+    other.pixels_.clear();
+}
+
+TBitmap32& TBitmap32::operator=(TBitmap32&& other) noexcept {
+    if (this != &other) {
+        width_ = other.width_;
+        height_ = other.height_;
+        pixels_ = std::move(other.pixels_);
+        other.width_ = other.height_ = 0;
+        other.pixels_.clear();
+    }
+    return *this;
+}
+
+void TBitmap32::Assign(const TBitmap32& source) {
+    if (this == &source) return;
+    if (pixels_.size() == source.pixels_.size()) {
+        if (!pixels_.empty()) std::memcpy(pixels_.data(), source.pixels_.data(), pixels_.size());
+    } else {
+        pixels_ = source.pixels_;
+    }
+    width_ = source.width_;
+    height_ = source.height_;
+}
+
+void TBitmap32::SetSize(int width, int height) {
+    CheckPictureSize(width, height);
+    if (width == 0 || height == 0) width = height = 0;
+    if (width == width_ && height == height_) return;
+    std::vector<std::uint8_t> fresh;
+    fresh.resize(std::size_t(width) * std::size_t(height) * 4);
+    // White, alpha 0.
+    for (std::size_t i = 0; i < fresh.size(); i += 4) {
+        fresh[i] = fresh[i + 1] = fresh[i + 2] = 255;
+        fresh[i + 3] = 0;
+    }
+    int keepW = std::min(width, width_), keepH = std::min(height, height_);
+    for (int y = 0; y < keepH; ++y)
+        std::memcpy(fresh.data() + std::size_t(y) * width * 4,
+                    pixels_.data() + std::size_t(y) * width_ * 4, std::size_t(keepW) * 4);
+    pixels_ = std::move(fresh);
+    width_ = width;
+    height_ = height;
+}
+
+std::uint8_t* TBitmap32::ScanLine(int y) {
+    if (y < 0 || y >= height_) throw std::out_of_range("Scan line index out of range");
+    return pixels_.data() + std::size_t(y) * Stride();
+}
+
+const std::uint8_t* TBitmap32::ScanLine(int y) const {
+    if (y < 0 || y >= height_) throw std::out_of_range("Scan line index out of range");
+    return pixels_.data() + std::size_t(y) * Stride();
+}
+
+std::uint32_t TBitmap32::PixelColor(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0x00FFFFFFu;
+    const std::uint8_t* p = pixels_.data() + (std::size_t(y) * width_ + x) * 4;
+    return std::uint32_t(p[kR]) << 16 | std::uint32_t(p[kG]) << 8 | p[kB];
+}
+
+void TBitmap32::SetPixelColor(int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+    std::uint8_t* p = pixels_.data() + (std::size_t(y) * width_ + x) * 4;
+    p[kB] = b;
+    p[kG] = g;
+    p[kR] = r;
+    p[kA] = 0;
+}
+
+void TBitmap32::InvertRect(const Rect& rect) {
+    int left = std::max(0, rect.left), top = std::max(0, rect.top);
+    int right = std::min(width_, rect.right), bottom = std::min(height_, rect.bottom);
+    if (left >= right || top >= bottom) return;
+    for (int y = top; y < bottom; ++y) {
+        std::uint8_t* p = pixels_.data() + (std::size_t(y) * width_ + left) * 4;
+        std::size_t n = std::size_t(right - left) * 4;
+        for (std::size_t i = 0; i < n; ++i) p[i] = std::uint8_t(255 - p[i]);
+    }
+}
+
+bool TBitmap32::operator==(const TBitmap32& other) const {
+    return width_ == other.width_ && height_ == other.height_ && pixels_ == other.pixels_;
+}
+
+void SetAlphaChannel(TBitmap32& target, std::uint8_t value) {
+    std::uint8_t* p = target.Bits();
+    std::size_t n = target.ByteCount();
+    for (std::size_t i = 3; i < n; i += 4) p[i] = value;
+}
+
+void BlendPixel(std::uint8_t* dest, std::uint32_t source) {
+    const int a = int(source >> 24);
+    if (a == 255) {
+        StorePixel(dest, source);
+        return;
+    }
+    if (a == 0 || LoadPixel(dest) == source) return;
+    for (int c = 0; c < 3; ++c) {
+        int s = int((source >> (8 * c)) & 0xFF);
+        int d = dest[c];
+        dest[c] = std::uint8_t(d + (s - d) * a / 255);  // C++ division truncates toward zero
+    }
+}
+
+namespace {
+
+// trunc(v / 255) for |v| <= 255 * 255, without a division: the multiply-shift is exact
+// on that range (checked exhaustively by the tests).
+inline int DivideBy255TowardZero(int v) {
+    int m = v < 0 ? -v : v;
+    int q = (m * 32897) >> 23;
+    return v < 0 ? -q : q;
+}
+
+// One row of DrawOver after the target alpha is 255: for every pixel, every channel
+// follows d + trunc((s - d) * a / 255). That single formula also covers a = 255 (the
+// source replaces the target, whose alpha is already 255), a = 0 and equal pixels, so the
+// loop has no branches and vectorises.
+void BlendRow(const std::uint8_t* src, std::uint8_t* dst, int count) {
+    for (int i = 0; i < count; ++i) {
+        const std::uint8_t* s = src + 4 * i;
+        std::uint8_t* d = dst + 4 * i;
+        int a = s[3];
+        for (int c = 0; c < 3; ++c) d[c] = std::uint8_t(d[c] + DivideBy255TowardZero((s[c] - d[c]) * a));
+        d[3] = 255;
+    }
+}
+
+}  // namespace
+
+void TBitmap32::DrawOver(int x, int y, TBitmap32& target) const {
+    SetAlphaChannel(target, 255);
+    int left = std::max(0, x), top = std::max(0, y);
+    int right = std::min(target.Width(), x + width_);
+    int bottom = std::min(target.Height(), y + height_);
+    if (left >= right || top >= bottom) return;
+    for (int ty = top; ty < bottom; ++ty) {
+        const std::uint8_t* src = ScanLine(ty - y) + std::size_t(left - x) * 4;
+        std::uint8_t* dst = target.ScanLine(ty) + std::size_t(left) * 4;
+        BlendRow(src, dst, right - left);
+    }
+}
+
+}  // namespace brimlet
