@@ -5,6 +5,10 @@
 #include <stdexcept>
 #include <string>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace brimlet {
 
 void CheckPictureSize(std::int64_t width, std::int64_t height) {
@@ -129,40 +133,79 @@ void BlendPixel(std::uint8_t* dest, std::uint32_t source) {
 
 namespace {
 
-// trunc(v / 255) for |v| <= 255 * 255, without a division: the multiply-shift is exact
-// on that range (checked exhaustively by the tests).
-inline int DivideBy255TowardZero(int v) {
-    int m = v < 0 ? -v : v;
-    int q = (m * 32897) >> 23;
-    return v < 0 ? -q : q;
+// One pixel of DrawOver: every channel follows d + trunc((s - d) * a / 255) and the alpha
+// becomes 255. That single formula also covers a = 255 (the source replaces the target,
+// whose alpha is 255 anyway), a = 0 and equal pixels, so no data-dependent branches are
+// needed. |s - d| * a fits in 16 bits, and (p + 1 + (p >> 8)) >> 8 is p / 255 exactly on
+// that range (checked exhaustively by the tests).
+inline void BlendOne(const std::uint8_t* s, std::uint8_t* d) {
+    unsigned a = s[3];
+    for (int c = 0; c < 3; ++c) {
+        unsigned sv = s[c], dv = d[c];
+        unsigned p = (sv > dv ? sv - dv : dv - sv) * a;
+        unsigned q = (p + 1 + (p >> 8)) >> 8;
+        d[c] = std::uint8_t(sv > dv ? dv + q : dv - q);
+    }
+    d[3] = 255;
 }
 
-// One row of DrawOver after the target alpha is 255: for every pixel, every channel
-// follows d + trunc((s - d) * a / 255). That single formula also covers a = 255 (the
-// source replaces the target, whose alpha is already 255), a = 0 and equal pixels, so the
-// loop has no branches and vectorises.
+#if defined(__SSE2__)
+// The same formula on four pixels at a time in 16-bit lanes.
 void BlendRow(const std::uint8_t* src, std::uint8_t* dst, int count) {
-    for (int i = 0; i < count; ++i) {
-        const std::uint8_t* s = src + 4 * i;
-        std::uint8_t* d = dst + 4 * i;
-        int a = s[3];
-        for (int c = 0; c < 3; ++c) d[c] = std::uint8_t(d[c] + DivideBy255TowardZero((s[c] - d[c]) * a));
-        d[3] = 255;
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i one = _mm_set1_epi16(1);
+    const __m128i alphaBits = _mm_set1_epi32(int(0xFF000000u));
+    int i = 0;
+    for (; i + 4 <= count; i += 4) {
+        __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * i));
+        __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + 4 * i));
+        __m128i hi = _mm_max_epu8(s, d);
+        __m128i diff = _mm_sub_epi8(hi, _mm_min_epu8(s, d));
+        __m128i up = _mm_cmpeq_epi8(hi, s);  // s >= d: move up
+        __m128i a = _mm_srli_epi32(s, 24);
+        a = _mm_or_si128(a, _mm_slli_epi32(a, 8));
+        a = _mm_or_si128(a, _mm_slli_epi32(a, 16));
+        __m128i pLo = _mm_mullo_epi16(_mm_unpacklo_epi8(diff, zero), _mm_unpacklo_epi8(a, zero));
+        __m128i pHi = _mm_mullo_epi16(_mm_unpackhi_epi8(diff, zero), _mm_unpackhi_epi8(a, zero));
+        __m128i qLo = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(pLo, one), _mm_srli_epi16(pLo, 8)), 8);
+        __m128i qHi = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(pHi, one), _mm_srli_epi16(pHi, 8)), 8);
+        __m128i q = _mm_packus_epi16(qLo, qHi);
+        __m128i r = _mm_or_si128(_mm_and_si128(up, _mm_add_epi8(d, q)),
+                                 _mm_andnot_si128(up, _mm_sub_epi8(d, q)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * i), _mm_or_si128(r, alphaBits));
     }
+    for (; i < count; ++i) BlendOne(src + 4 * i, dst + 4 * i);
+}
+#else
+void BlendRow(const std::uint8_t* src, std::uint8_t* dst, int count) {
+    for (int i = 0; i < count; ++i) BlendOne(src + 4 * i, dst + 4 * i);
+}
+#endif
+
+void SetAlphaRange(std::uint8_t* row, int from, int to) {
+    for (int x = from; x < to; ++x) row[4 * x + 3] = 255;
 }
 
 }  // namespace
 
 void TBitmap32::DrawOver(int x, int y, TBitmap32& target) const {
-    SetAlphaChannel(target, 255);
     int left = std::max(0, x), top = std::max(0, y);
     int right = std::min(target.Width(), x + width_);
     int bottom = std::min(target.Height(), y + height_);
-    if (left >= right || top >= bottom) return;
-    for (int ty = top; ty < bottom; ++ty) {
-        const std::uint8_t* src = ScanLine(ty - y) + std::size_t(left - x) * 4;
-        std::uint8_t* dst = target.ScanLine(ty) + std::size_t(left) * 4;
-        BlendRow(src, dst, right - left);
+    if (left >= right || top >= bottom) {
+        SetAlphaChannel(target, 255);
+        return;
+    }
+    // One pass over the target: rows outside the overlap only get their alpha set.
+    for (int ty = 0; ty < target.Height(); ++ty) {
+        std::uint8_t* row = target.ScanLine(ty);
+        if (ty < top || ty >= bottom) {
+            SetAlphaRange(row, 0, target.Width());
+            continue;
+        }
+        SetAlphaRange(row, 0, left);
+        BlendRow(ScanLine(ty - y) + std::size_t(left - x) * 4, row + std::size_t(left) * 4, right - left);
+        SetAlphaRange(row, right, target.Width());
     }
 }
 

@@ -151,3 +151,25 @@ TEST(DrawOver, TransparentPaperKeepsTheColours) {
 
 }  // namespace
 }  // namespace brimlet
+
+namespace brimlet {
+namespace {
+
+TEST(DrawOver, OddWidthsAndOffsetsMatchBlendPixel) {
+    std::mt19937 rng(7);
+    for (int w : {1, 3, 5, 7, 13}) {
+        TBitmap32 layer(w, 4), target(w + 2, 5);
+        for (std::size_t i = 0; i < layer.ByteCount(); ++i) layer.Bits()[i] = std::uint8_t(rng());
+        for (std::size_t i = 0; i < target.ByteCount(); ++i) target.Bits()[i] = std::uint8_t(rng());
+        TBitmap32 expected = target;
+        SetAlphaChannel(expected, 255);
+        for (int y = 0; y < 4 && y + 1 < 5; ++y)
+            for (int x = 0; x < w; ++x)
+                BlendPixel(expected.ScanLine(y + 1) + 4 * (x + 1), LoadPixel(layer.ScanLine(y) + 4 * x));
+        layer.DrawOver(1, 1, target);
+        EXPECT_EQ(target, expected) << "width " << w;
+    }
+}
+
+}  // namespace
+}  // namespace brimlet
