@@ -1,0 +1,24 @@
+// The individual decoders behind DecodePicture. Each returns 32-bit pixels with alpha 0
+// (transparency flattened onto white) and throws PictureError for data it cannot decode.
+#pragma once
+
+#include "core/Image32.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace brimlet {
+
+TBitmap32 DecodeJpeg(std::span<const std::uint8_t> bytes);
+TBitmap32 DecodeGif(std::span<const std::uint8_t> bytes);
+// BMP and ICO go through QtGui's readers, each asked for its own format only.
+TBitmap32 DecodeBmp(std::span<const std::uint8_t> bytes);
+TBitmap32 DecodeIco(std::span<const std::uint8_t> bytes);
+// ".WMF" and ".EMF".
+TBitmap32 DecodeMetafileKey(const std::string& key, std::span<const std::uint8_t> bytes);
+
+// CheckPictureSize, reporting a refusal as a PictureError.
+void CheckDecodedSize(std::int64_t width, std::int64_t height);
+
+}  // namespace brimlet

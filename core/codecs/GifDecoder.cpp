@@ -1,0 +1,132 @@
+// GIF through giflib: the first frame, composed on a white canvas of the logical screen size.
+// The frame's offset and interlacing are honoured, its transparent pixels and whatever lies
+// outside it stay white, and a frame that reaches past the screen is clipped to it.
+#include "core/codecs/Decoders.h"
+#include "core/codecs/PictureFiles.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <vector>
+
+#include <gif_lib.h>
+
+namespace brimlet {
+
+namespace {
+
+struct MemoryReader {
+    std::span<const std::uint8_t> bytes;
+    std::size_t position = 0;
+};
+
+int ReadFromMemory(GifFileType* gif, GifByteType* buffer, int length) {
+    auto* reader = static_cast<MemoryReader*>(gif->UserData);
+    std::size_t n = std::min<std::size_t>(std::size_t(std::max(length, 0)),
+                                          reader->bytes.size() - reader->position);
+    std::memcpy(buffer, reader->bytes.data() + reader->position, n);
+    reader->position += n;
+    return int(n);
+}
+
+[[noreturn]] void Fail(int code) {
+    const char* reason = GifErrorString(code);
+    throw PictureError(std::string("The GIF file cannot be read: ") +
+                       (reason ? reason : "unknown error"));
+}
+
+struct GifFile {
+    GifFileType* gif = nullptr;
+    ~GifFile() {
+        int ignored = 0;
+        if (gif) DGifCloseFile(gif, &ignored);
+    }
+};
+
+// Reads extension blocks up to the first image; returns the transparent index of the last
+// graphic control block seen (NO_TRANSPARENT_COLOR when none).
+int SkipToFirstImage(GifFileType* gif) {
+    int transparent = NO_TRANSPARENT_COLOR;
+    for (;;) {
+        GifRecordType type;
+        if (DGifGetRecordType(gif, &type) != GIF_OK) Fail(gif->Error);
+        if (type == IMAGE_DESC_RECORD_TYPE) return transparent;
+        if (type == TERMINATE_RECORD_TYPE) throw PictureError("The GIF file holds no picture");
+        if (type != EXTENSION_RECORD_TYPE) continue;
+        int code = 0;
+        GifByteType* block = nullptr;
+        if (DGifGetExtension(gif, &code, &block) != GIF_OK) Fail(gif->Error);
+        if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] >= 4) {
+            GraphicsControlBlock gcb;
+            if (DGifExtensionToGCB(block[0], block + 1, &gcb) == GIF_OK)
+                transparent = gcb.TransparentColor;
+        }
+        while (block)
+            if (DGifGetExtensionNext(gif, &block) != GIF_OK) Fail(gif->Error);
+    }
+}
+
+}  // namespace
+
+TBitmap32 DecodeGif(std::span<const std::uint8_t> bytes) {
+    MemoryReader reader{bytes};
+    GifFile file;
+    int error = 0;
+    file.gif = DGifOpen(&reader, ReadFromMemory, &error);
+    if (!file.gif) Fail(error);
+    GifFileType* gif = file.gif;
+    // Refuse an absurd screen before reading further.
+    CheckDecodedSize(gif->SWidth, gif->SHeight);
+
+    const int transparent = SkipToFirstImage(gif);
+    if (DGifGetImageDesc(gif) != GIF_OK) Fail(gif->Error);
+    const GifImageDesc& frame = gif->Image;
+    if (frame.Width <= 0 || frame.Height <= 0) throw PictureError("The GIF file's first frame is empty");
+    CheckDecodedSize(frame.Width, frame.Height);
+    const ColorMapObject* colours = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
+    if (!colours) throw PictureError("The GIF file has no colour table");
+
+    // B, G, R, 0 for every index; indices past the table and the transparent one are white.
+    std::array<std::uint8_t, 256 * 4> palette;
+    palette.fill(255);
+    for (int i = 0; i < 256; ++i) {
+        palette[std::size_t(i) * 4 + 3] = 0;
+        if (i < colours->ColorCount && i != transparent) {
+            palette[std::size_t(i) * 4 + 0] = colours->Colors[i].Blue;
+            palette[std::size_t(i) * 4 + 1] = colours->Colors[i].Green;
+            palette[std::size_t(i) * 4 + 2] = colours->Colors[i].Red;
+        }
+    }
+
+    // Some writers leave the screen size 0; the frame's extent stands in for it then.
+    const int screenWidth = gif->SWidth > 0 ? gif->SWidth : frame.Left + frame.Width;
+    const int screenHeight = gif->SHeight > 0 ? gif->SHeight : frame.Top + frame.Height;
+    CheckDecodedSize(screenWidth, screenHeight);
+    TBitmap32 picture(screenWidth, screenHeight);
+
+    // The part of each frame row that lies on the screen.
+    const int firstColumn = std::min(frame.Left, screenWidth);
+    const int lastColumn = std::min(frame.Left + frame.Width, screenWidth);
+    std::vector<GifPixelType> line(std::size_t(frame.Width));
+    auto storeRow = [&](int frameRow) {
+        const int y = frame.Top + frameRow;
+        if (y >= screenHeight) return;
+        std::uint8_t* out = picture.ScanLine(y);
+        for (int x = firstColumn; x < lastColumn; ++x)
+            std::memcpy(out + 4 * std::size_t(x), &palette[std::size_t(line[std::size_t(x - frame.Left)]) * 4], 4);
+    };
+    auto readRow = [&](int frameRow) {
+        if (DGifGetLine(gif, line.data(), frame.Width) != GIF_OK) Fail(gif->Error);
+        storeRow(frameRow);
+    };
+    if (frame.Interlace) {
+        static const int kStart[4] = {0, 4, 2, 1}, kStep[4] = {8, 8, 4, 2};
+        for (int pass = 0; pass < 4; ++pass)
+            for (int row = kStart[pass]; row < frame.Height; row += kStep[pass]) readRow(row);
+    } else {
+        for (int row = 0; row < frame.Height; ++row) readRow(row);
+    }
+    return picture;
+}
+
+}  // namespace brimlet

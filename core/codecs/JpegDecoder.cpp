@@ -1,0 +1,119 @@
+// JPEG through libjpeg-turbo: full scale, block smoothing, decoded straight into the
+// bitmap's B, G, R, X bytes. Greyscale, CMYK and YCCK files come out in colour, and the
+// EXIF orientation turns the picture upright.
+#include "core/codecs/Decoders.h"
+#include "core/codecs/ExifOrientation.h"
+#include "core/codecs/JpegErrors.h"
+#include "core/codecs/PictureFiles.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace brimlet {
+
+namespace {
+
+// A progressive file may carry any number of scans, each a full pass over the coefficients;
+// a hostile one repeats them endlessly. Real files have a dozen at most.
+constexpr long kMaxScans = 1000;
+
+void LimitScans(j_common_ptr cinfo) {
+    auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->input_scan_number > kMaxScans)
+        FailJpeg(cinfo, "The JPEG file has too many scans to be a picture");
+}
+
+// libjpeg leaves 255 in the X byte; every loaded pixel carries alpha 0.
+void ClearAlpha(std::uint8_t* row, int width) {
+    for (int x = 0; x < width; ++x) {
+        std::uint32_t v;
+        std::memcpy(&v, row + 4 * std::size_t(x), 4);
+        v &= 0x00FFFFFFu;
+        std::memcpy(row + 4 * std::size_t(x), &v, 4);
+    }
+}
+
+// CMYK rows to B, G, R, 0. Adobe's files store the inks inverted (255 = no ink), which is
+// what libjpeg also makes of YCCK; others store them plainly.
+void CmykToBgr(const std::uint8_t* cmyk, std::uint8_t* bgr, int width, bool inverted) {
+    for (int x = 0; x < width; ++x, cmyk += 4, bgr += 4) {
+        unsigned c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
+        if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+        bgr[0] = std::uint8_t((y * k + 127) / 255);
+        bgr[1] = std::uint8_t((m * k + 127) / 255);
+        bgr[2] = std::uint8_t((c * k + 127) / 255);
+        bgr[3] = 0;
+    }
+}
+
+int OrientationOf(const jpeg_decompress_struct& cinfo) {
+    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next)
+        if (m->marker == JPEG_APP0 + 1) {
+            int orientation = ExifOrientation({m->data, m->data_length});
+            if (orientation != 1) return orientation;
+        }
+    return 1;
+}
+
+struct Decompressor {
+    jpeg_decompress_struct cinfo{};
+    ~Decompressor() { jpeg_destroy_decompress(&cinfo); }
+};
+
+}  // namespace
+
+TBitmap32 DecodeJpeg(std::span<const std::uint8_t> bytes) {
+    if (bytes.empty()) throw PictureError("The JPEG file is empty");
+    // Everything the error jump passes over is declared before the setjmp.
+    TBitmap32 picture;
+    std::vector<std::uint8_t> cmykRow;
+    JpegErrors errors;
+    jpeg_progress_mgr progress{};
+    progress.progress_monitor = LimitScans;
+    Decompressor d;
+    d.cinfo.err = InstallJpegErrors(errors);
+    if (setjmp(errors.jump)) throw PictureError(errors.message);
+
+    jpeg_create_decompress(&d.cinfo);
+    d.cinfo.progress = &progress;
+    jpeg_mem_src(&d.cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
+    jpeg_save_markers(&d.cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_read_header(&d.cinfo, TRUE);
+    CheckDecodedSize(d.cinfo.image_width, d.cinfo.image_height);
+
+    const bool cmyk = d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK;
+    const bool invertedInks = d.cinfo.saw_Adobe_marker;
+    d.cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
+    d.cinfo.scale_num = d.cinfo.scale_denom = 1;
+    d.cinfo.do_block_smoothing = TRUE;
+    d.cinfo.dct_method = JDCT_ISLOW;
+    jpeg_start_decompress(&d.cinfo);
+
+    const int width = int(d.cinfo.output_width), height = int(d.cinfo.output_height);
+    picture.SetSize(width, height);
+    if (cmyk) cmykRow.resize(std::size_t(width) * 4);
+    while (d.cinfo.output_scanline < d.cinfo.output_height) {
+        const int y = int(d.cinfo.output_scanline);
+        std::uint8_t* row = picture.ScanLine(y);
+        if (cmyk) {
+            JSAMPROW rows[1] = {cmykRow.data()};
+            if (jpeg_read_scanlines(&d.cinfo, rows, 1) != 1) break;
+            CmykToBgr(cmykRow.data(), row, width, invertedInks);
+        } else {
+            // Several rows at once where libjpeg has them (the upsampled block height).
+            JSAMPROW rows[16];
+            int n = std::min<int>(16, height - y);
+            for (int i = 0; i < n; ++i) rows[i] = picture.ScanLine(y + i);
+            int got = int(jpeg_read_scanlines(&d.cinfo, rows, JDIMENSION(n)));
+            if (got == 0) break;
+            for (int i = 0; i < got; ++i) ClearAlpha(rows[i], width);
+        }
+    }
+    // The picture is complete; what follows the last scan (trailing markers, junk) is not
+    // read, so a file damaged only there still opens.
+    const int orientation = OrientationOf(d.cinfo);
+    return ApplyOrientation(std::move(picture), orientation);
+}
+
+}  // namespace brimlet
