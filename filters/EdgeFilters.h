@@ -1,0 +1,34 @@
+// Edge filters that turn a colour picture into a line picture: dark lines where the picture
+// has edges, white elsewhere. Both work in place on the bitmap they are given.
+//
+// laplaciangause: 5 x 5 Laplacian-of-Gaussian on R, G and B separately, each sum limited to
+//   0..255, then the gray value V of the three; filtered pixels become B = G = R = 255 - V,
+//   A = V. The two outermost rows and columns copy B, G, R of the nearest filtered pixel and
+//   get A = 255 - (their own alpha).
+// picsobel: per channel the largest of three 3 x 3 gradients (bright to the right, bright
+//   below, bright to the left), each limited to 0..255 first; the result is inverted, so each
+//   channel becomes 255 - edge and A becomes 255 - A. The outermost row and column copy
+//   B, G, R of the nearest filtered pixel.
+//
+// Progress: one Advance(1) per filtered row (Height - 4 or Height - 2 of them), then
+// SetPosition(0); always on the calling thread.
+//
+// Pictures too small for the kernel (fewer than 5, or 3, rows or columns) have no filtered
+// pixel to copy a frame from: they are only inverted (every byte, alpha included), and the
+// progress is not advanced, only set to 0.
+#pragma once
+
+#include "core/Image32.h"
+#include "core/Progress.h"
+
+namespace brimlet {
+
+void laplaciangause(TBitmap32& buffer, Progress& progress);
+void picsobel(TBitmap32& buffer, Progress& progress);
+
+namespace reference {
+void laplaciangause(TBitmap32& buffer, Progress& progress);
+void picsobel(TBitmap32& buffer, Progress& progress);
+}  // namespace reference
+
+}  // namespace brimlet
