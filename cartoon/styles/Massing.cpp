@@ -1,0 +1,177 @@
+// Fast forms of the Massing routines. The grey path is the fast gray value plus a 256-entry
+// table of band tops; the colour path counts boxes per worker and merges the tables, then
+// paints each pixel with its box's packed mean. Both work in place: every output pixel
+// depends only on its own input pixel (and the finished table), so no copy is needed.
+#include "cartoon/styles/Massing.h"
+
+#include "cartoon/styles/RowGroups.h"
+#include "filters/GrayValue.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <mutex>
+#include <stdexcept>
+#include <vector>
+
+namespace brimlet {
+
+int LevelStepFor(int scalarPosition) {
+    if (scalarPosition < 1) throw std::invalid_argument("The Scalar position must be at least 1");
+    return int(std::nearbyint(256.0L / scalarPosition));
+}
+
+int RegionOffsetFor(int regionPosition, int regionMax, int levelStep) {
+    if (regionMax < 1) throw std::invalid_argument("The Region maximum must be at least 1");
+    const long double centred = regionPosition - regionMax / 2.0L;
+    return int(std::nearbyint(centred * levelStep / regionMax));
+}
+
+namespace detail {
+void CheckLevelStep(int levelStep, bool gray) {
+    if (levelStep < 1) throw std::invalid_argument("The Massing band width must be at least 1");
+    if (!gray && levelStep < 16)
+        throw std::invalid_argument("The Massing colour boxes need a band width of at least 16");
+}
+}  // namespace detail
+
+namespace {
+
+inline void Store(std::uint8_t* p, std::uint32_t v) { std::memcpy(p, &v, 4); }
+
+void GrayPath(int offset, int levelStep, TBitmap32& picture, Progress& progress) {
+    // Packed B = G = R = band top, A = 255, for every gray value.
+    std::array<std::uint32_t, 256> tops;
+    for (int g = 0; g < 256; ++g) {
+        int v = std::min(255, std::max(0, g + offset));
+        int top = std::max(0, std::min(255, (v / levelStep + 1) * levelStep - 1));
+        tops[g] = 0xFF000000u | std::uint32_t(top) * 0x010101u;
+    }
+    const std::uint8_t* ties = GrayTieTable();
+    const int width = picture.Width();
+    detail::ForRowGroups(1, picture.Height(), progress, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y) {
+            std::uint8_t* p = picture.ScanLine(y);
+            for (int x = 1; x < width; ++x) {
+                std::uint8_t* q = p + 4 * x;
+                Store(q, tops[GrayValueFromTable(ties, q[kR], q[kG], q[kB])]);
+            }
+        }
+    });
+    progress.SetPosition(0);
+}
+
+struct Box {
+    std::int64_t blue = 0, green = 0, red = 0, count = 0;
+};
+
+constexpr int kCells = 16 * 16 * 16;
+
+// Box index of every channel value, already shifted to its place in the cell number.
+struct BandTables {
+    std::array<std::uint16_t, 256> red, green, blue;
+    explicit BandTables(int levelStep) {
+        for (int v = 0; v < 256; ++v) {
+            red[v] = std::uint16_t((v / levelStep) << 8);
+            green[v] = std::uint16_t((v / levelStep) << 4);
+            blue[v] = std::uint16_t(v / levelStep);
+        }
+    }
+    unsigned Cell(const std::uint8_t* p) const { return red[p[kR]] | green[p[kG]] | blue[p[kB]]; }
+};
+
+// Adds rows [begin, end) into table. Neighbouring pixels of a blurred photo mostly share a
+// box, so a run of equal boxes is summed in registers before it touches the table.
+void CountRows(const TBitmap32& picture, const BandTables& bands, int begin, int end, Box* table) {
+    const int width = picture.Width();
+    for (int y = begin; y < end; ++y) {
+        const std::uint8_t* row = picture.ScanLine(y);
+        unsigned current = bands.Cell(row + 4);
+        std::int64_t blue = 0, green = 0, red = 0, count = 0;
+        for (int x = 1; x < width; ++x) {
+            const std::uint8_t* p = row + 4 * x;
+            unsigned cell = bands.Cell(p);
+            if (cell != current) {
+                Box& box = table[current];
+                box.blue += blue, box.green += green, box.red += red, box.count += count;
+                blue = green = red = count = 0;
+                current = cell;
+            }
+            blue += p[kB], green += p[kG], red += p[kR], ++count;
+        }
+        Box& box = table[current];
+        box.blue += blue, box.green += green, box.red += red, box.count += count;
+    }
+}
+
+void ColourPath(int levelStep, TBitmap32& picture, Progress& progress) {
+    const BandTables bands(levelStep);
+    const int width = picture.Width(), height = picture.Height();
+    std::vector<Box> table(kCells);
+    std::mutex merge;
+    detail::ForRowGroups(1, height, progress, [&](int begin, int end) {
+        if (width < 2) return;
+        std::vector<Box> local(kCells);
+        CountRows(picture, bands, begin, end, local.data());
+        std::lock_guard<std::mutex> lock(merge);
+        for (int c = 0; c < kCells; ++c) {
+            table[c].blue += local[c].blue, table[c].green += local[c].green;
+            table[c].red += local[c].red, table[c].count += local[c].count;
+        }
+    });
+    progress.SetPosition(0);
+
+    std::vector<std::uint32_t> paint(kCells, 0xFF000000u);
+    for (int c = 0; c < kCells; ++c) {
+        const Box& box = table[c];
+        if (box.count <= 0) continue;
+        const long double count = static_cast<long double>(box.count);
+        auto mean = [&](std::int64_t sum) {
+            return std::uint32_t(std::nearbyint(static_cast<long double>(sum) / count));
+        };
+        paint[c] = 0xFF000000u | mean(box.red) << 16 | mean(box.green) << 8 | mean(box.blue);
+    }
+
+    detail::ForRowGroups(1, height, progress, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y) {
+            std::uint8_t* row = picture.ScanLine(y);
+            for (int x = 1; x < width; ++x) Store(row + 4 * x, paint[bands.Cell(row + 4 * x)]);
+        }
+    });
+    progress.SetPosition(0);
+}
+
+// B, G, R plus delta, held at 0..255, alpha untouched, over a contiguous run of bytes that
+// starts at a pixel.
+__attribute__((target_clones("avx2", "default")))
+void ShiftBytes(std::uint8_t* __restrict p, std::size_t bytes, int delta) {
+    const int d[4] = {delta, delta, delta, 0};
+    for (std::size_t i = 0; i < bytes; ++i) {
+        int v = p[i] + d[i & 3];
+        p[i] = std::uint8_t(v < 0 ? 0 : (v > 255 ? 255 : v));
+    }
+}
+
+void Shift(TBitmap32& picture, int delta, Progress& progress) {
+    detail::ForRowGroups(0, picture.Height(), progress, [&](int begin, int end) {
+        ShiftBytes(picture.ScanLine(begin), std::size_t(end - begin) * picture.Stride(), delta);
+    });
+    progress.SetPosition(0);
+}
+
+}  // namespace
+
+void crayonpic(int offset, TBitmap32& picture, int levelStep, bool gray, Progress& progress) {
+    detail::CheckLevelStep(levelStep, gray);
+    if (gray)
+        GrayPath(offset, levelStep, picture, progress);
+    else
+        ColourPath(levelStep, picture, progress);
+}
+
+void Brighter(TBitmap32& picture, Progress& progress) { Shift(picture, +10, progress); }
+void Darker(TBitmap32& picture, Progress& progress) { Shift(picture, -10, progress); }
+
+}  // namespace brimlet
