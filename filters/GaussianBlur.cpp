@@ -1,0 +1,360 @@
+// The production Gaussian blur: exact integer sums, computed from runs of equal weights.
+//
+// The rounded kernel K is not separable, but it is a function of dx^2 + dy^2 that falls
+// with distance. Write each kernel row as K(y, .) = sum over y' >= |y| of g_y' with
+// g_y' = K(y', .) - K(y' + 1, .). Then the blur is sum over y of g_y applied along the row to
+// V_y, the vertical box sum of half height y. Only a few g_y are non-zero (at sigma 10 four
+// of them, with eight distinct taps), and V_y follows from row to row with one add and one
+// subtract. V rows are 16-bit with zero padding left and right, and rows outside the picture
+// are left out of the box sums, so the sums of border pixels are their in-picture sums and
+// no tap needs a bounds test. Taps of equal weight are added in 16 bits and multiplied in
+// pairs into 32-bit sums (pmaddwd). Every step is integer arithmetic on the same terms as the
+// literal sum, so the result is bit for bit that of the reference.
+//
+// Weights beyond the last non-zero ring add nothing to any sum or divisor, so the kernel is
+// trimmed to it (at most 15 whatever sigma is); the result does not change.
+#include "filters/GaussianBlur.h"
+
+#include "core/Parallel.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <stdexcept>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define BRIMLET_BLUR_X86 1
+#endif
+
+namespace brimlet {
+
+namespace {
+
+struct Term {
+    int level;  // index into the V rows
+    int dx;     // 0: the centre tap; otherwise the pair at -dx and +dx
+};
+
+struct Group {
+    std::int16_t weight = 0;
+    std::vector<Term> terms;
+};
+
+struct BlurPlan {
+    int radius = 0;  // trimmed
+    std::vector<int> levels;  // half heights y of the V rows in use
+    std::vector<Group> groups;  // even count; pairs (0,1), (2,3), ... go through one madd
+    std::vector<std::int64_t> prefix;  // (n+1)^2 2-D prefix sums of the kernel
+    std::int64_t total = 0;
+};
+
+// Builds the plan or returns false when the weights are too heavy for 16-bit terms.
+bool MakePlan(const std::vector<std::int32_t>& kernel, int radius, std::int64_t total,
+              BlurPlan& plan) {
+    const int n = 2 * radius + 1;
+    auto K = [&](int y, int x) -> std::int64_t {
+        if (y > radius || x > radius) return 0;
+        return kernel[std::size_t(y + radius) * n + (x + radius)];
+    };
+    plan.radius = radius;
+    plan.total = total;
+    if (total * 255 > std::numeric_limits<std::int32_t>::max()) return false;
+    plan.prefix.assign(std::size_t(n + 1) * (n + 1), 0);
+    for (int a = 0; a < n; ++a)
+        for (int b = 0; b < n; ++b)
+            plan.prefix[std::size_t(a + 1) * (n + 1) + (b + 1)] =
+                kernel[std::size_t(a) * n + b] + plan.prefix[std::size_t(a) * (n + 1) + (b + 1)] +
+                plan.prefix[std::size_t(a + 1) * (n + 1) + b] - plan.prefix[std::size_t(a) * (n + 1) + b];
+
+    struct Tap {
+        std::int64_t weight;
+        Term term;
+        std::int64_t bound;
+    };
+    std::vector<Tap> taps;
+    for (int y = 0; y <= radius; ++y) {
+        bool used = false;
+        for (int x = 0; x <= radius; ++x) {
+            std::int64_t g = K(y, x) - K(y + 1, x);
+            if (g == 0) continue;
+            if (g < std::numeric_limits<std::int16_t>::min() || g > std::numeric_limits<std::int16_t>::max())
+                return false;
+            if (!used) {
+                plan.levels.push_back(y);
+                used = true;
+            }
+            const std::int64_t bound = std::int64_t(x == 0 ? 1 : 2) * (2 * y + 1) * 255;
+            if (bound > std::numeric_limits<std::int16_t>::max()) return false;
+            taps.push_back({g, {int(plan.levels.size()) - 1, x}, bound});
+        }
+    }
+    // Equal weights share one 16-bit sum while it cannot overflow.
+    std::stable_sort(taps.begin(), taps.end(),
+                     [](const Tap& a, const Tap& b) { return a.weight < b.weight; });
+    std::int64_t room = 0;
+    for (const Tap& t : taps) {
+        if (plan.groups.empty() || plan.groups.back().weight != t.weight || room < t.bound) {
+            plan.groups.push_back({std::int16_t(t.weight), {}});
+            room = std::numeric_limits<std::int16_t>::max();
+        }
+        plan.groups.back().terms.push_back(t.term);
+        room -= t.bound;
+    }
+    if (plan.groups.size() % 2) plan.groups.push_back({0, {}});
+    return true;
+}
+
+// Sum of the kernel weights whose taps fall inside the picture, for pixel (i, j).
+std::int64_t InPictureWeight(const BlurPlan& plan, int i, int j, int width, int height) {
+    const int r = plan.radius, n = 2 * r + 1;
+    const int a0 = std::max(-r, -i) + r, a1 = std::min(r, height - 1 - i) + r + 1;
+    const int b0 = std::max(-r, -j) + r, b1 = std::min(r, width - 1 - j) + r + 1;
+    auto P = [&](int a, int b) { return plan.prefix[std::size_t(a) * (n + 1) + b]; };
+    return P(a1, b1) - P(a0, b1) - P(a1, b0) + P(a0, b0);
+}
+
+inline std::uint8_t Finish(std::int64_t sum, std::int64_t divisor) {
+    std::int64_t v = divisor >= 2 ? sum / divisor : sum;
+    return std::uint8_t(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+// Per-thread rows: one padded 16-bit V row per level and the 32-bit sums of one output row.
+struct Workspace {
+    int width = 0, pad = 0;  // pad = radius pixels of zeros on either side
+    std::size_t rowLength = 0;
+    std::vector<std::int16_t> v;
+    std::vector<std::int32_t> acc;
+    std::int16_t* Row(int level) { return v.data() + std::size_t(level) * rowLength; }
+    // Address of element 0 of picture column 0 in a V row.
+    std::int16_t* Origin(int level) { return Row(level) + 4 * pad; }
+};
+
+// Adds (sign +1) or removes (sign -1) a source row to or from a V row.
+void AddRow(std::int16_t* v, const std::uint8_t* row, std::size_t count, int sign) {
+    if (sign > 0)
+        for (std::size_t k = 0; k < count; ++k) v[k] = std::int16_t(v[k] + row[k]);
+    else
+        for (std::size_t k = 0; k < count; ++k) v[k] = std::int16_t(v[k] - row[k]);
+}
+
+// The 32-bit sums of one output row, portable form.
+void SumRowPortable(const BlurPlan& plan, Workspace& ws) {
+    const std::size_t count = std::size_t(ws.width) * 4;
+    std::fill(ws.acc.begin(), ws.acc.begin() + count, 0);
+    for (const Group& g : plan.groups) {
+        if (g.weight == 0) continue;
+        for (const Term& t : g.terms) {
+            const std::int16_t* o = ws.Origin(t.level);
+            if (t.dx == 0) {
+                for (std::size_t e = 0; e < count; ++e) ws.acc[e] += g.weight * o[e];
+            } else {
+                const std::int16_t* l = o - 4 * t.dx;
+                const std::int16_t* r = o + 4 * t.dx;
+                for (std::size_t e = 0; e < count; ++e) ws.acc[e] += g.weight * (l[e] + r[e]);
+            }
+        }
+    }
+}
+
+#ifdef BRIMLET_BLUR_X86
+// The plan as addresses into one workspace: per group its terms (right is null for a
+// centre tap) and per pair of groups the two weights packed for pmaddwd.
+struct FlatPlan {
+    struct Tap {
+        const std::int16_t* left;
+        const std::int16_t* right;
+    };
+    std::vector<Tap> taps;
+    std::vector<std::size_t> start;  // groups + 1 entries
+    std::vector<std::uint32_t> pairWeights;
+};
+
+FlatPlan Flatten(const BlurPlan& plan, Workspace& ws) {
+    FlatPlan f;
+    for (const Group& g : plan.groups) {
+        f.start.push_back(f.taps.size());
+        for (const Term& t : g.terms) {
+            const std::int16_t* o = ws.Origin(t.level);
+            if (t.dx == 0) f.taps.push_back({o, nullptr});
+            else f.taps.push_back({o - 4 * t.dx, o + 4 * t.dx});
+        }
+    }
+    f.start.push_back(f.taps.size());
+    for (std::size_t p = 0; 2 * p < plan.groups.size(); ++p)
+        f.pairWeights.push_back(std::uint16_t(plan.groups[2 * p].weight) |
+                                std::uint32_t(std::uint16_t(plan.groups[2 * p + 1].weight)) << 16);
+    return f;
+}
+
+__attribute__((target("avx2"))) inline __m256i GroupSum(const FlatPlan& f, std::size_t group,
+                                                         std::size_t e) {
+    __m256i s = _mm256_setzero_si256();
+    for (std::size_t k = f.start[group]; k < f.start[group + 1]; ++k) {
+        const FlatPlan::Tap& t = f.taps[k];
+        __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t.left + e));
+        if (t.right) a = _mm256_add_epi16(a, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t.right + e)));
+        s = _mm256_add_epi16(s, a);
+    }
+    return s;
+}
+
+// The same sums, 16 elements (4 pixels) at a time: 16-bit term sums per group, then one
+// pmaddwd per pair of groups.
+__attribute__((target("avx2"))) void SumRowAvx2(const FlatPlan& f, Workspace& ws) {
+    const std::size_t count = std::size_t(ws.width) * 4;
+    const std::size_t pairs = f.pairWeights.size();
+    for (std::size_t e = 0; e < count; e += 16) {
+        __m256i lo = _mm256_setzero_si256(), hi = _mm256_setzero_si256();
+        for (std::size_t p = 0; p < pairs; ++p) {
+            const __m256i w = _mm256_set1_epi32(int(f.pairWeights[p]));
+            __m256i a = GroupSum(f, 2 * p, e), b = GroupSum(f, 2 * p + 1, e);
+            lo = _mm256_add_epi32(lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), w));
+            hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), w));
+        }
+        // unpack works within 128-bit halves; put the 16 sums back in element order.
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(ws.acc.data() + e), _mm256_permute2x128_si256(lo, hi, 0x20));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(ws.acc.data() + e + 8), _mm256_permute2x128_si256(lo, hi, 0x31));
+    }
+}
+
+__attribute__((target("avx2"))) inline __m256i QuotientAvx2(const std::int32_t* a, __m256 rcp, __m256i t) {
+    __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a));
+    __m256i q = _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_cvtepi32_ps(s), rcp));
+    __m256i r = _mm256_sub_epi32(s, _mm256_mullo_epi32(q, t));
+    q = _mm256_add_epi32(q, _mm256_srai_epi32(r, 31));  // r < 0: one less
+    return _mm256_sub_epi32(q, _mm256_xor_si256(_mm256_cmpgt_epi32(t, r), _mm256_set1_epi32(-1)));  // r >= t: one more
+}
+
+// Divides the sums of pixels [j0, j1) by the kernel's total and writes B, G, R; exact:
+// a float quotient is off by at most one and corrected with the remainder.
+__attribute__((target("avx2"))) int FinishInteriorAvx2(const std::int32_t* acc, std::uint8_t* out,
+                                                        int j0, int j1, std::int32_t total) {
+    const __m256 rcp = _mm256_set1_ps(1.0f / float(total));
+    const __m256i t = _mm256_set1_epi32(total);
+    const __m256i alpha = _mm256_set1_epi32(int(0xFF000000u));
+    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    int j = j0;
+    for (; j + 8 <= j1; j += 8) {
+        const std::int32_t* a = acc + 4 * j;
+        __m256i p01 = _mm256_packs_epi32(QuotientAvx2(a, rcp, t), QuotientAvx2(a + 8, rcp, t));
+        __m256i p23 = _mm256_packs_epi32(QuotientAvx2(a + 16, rcp, t), QuotientAvx2(a + 24, rcp, t));
+        __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(p01, p23), order);
+        __m256i* o = reinterpret_cast<__m256i*>(out + 4 * j);
+        __m256i old = _mm256_loadu_si256(o);
+        _mm256_storeu_si256(o, _mm256_blendv_epi8(bytes, old, alpha));
+    }
+    return j;
+}
+
+bool HasAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+#endif
+
+bool gAllowSimd = true;
+
+void FinishRow(const BlurPlan& plan, const Workspace& ws, std::uint8_t* out, int i, int width,
+               int height, bool simd) {
+    const int r = plan.radius;
+    const std::int32_t* acc = ws.acc.data();
+    auto scalar = [&](int j, std::int64_t divisor) {
+        for (int c = 0; c < 3; ++c) out[4 * j + c] = Finish(acc[4 * j + c], divisor);
+    };
+    if (i < r || i >= height - r) {
+        for (int j = 0; j < width; ++j) scalar(j, InPictureWeight(plan, i, j, width, height));
+        return;
+    }
+    const int j0 = std::min(r, width), j1 = std::max(j0, width - r);
+    for (int j = 0; j < j0; ++j) scalar(j, InPictureWeight(plan, i, j, width, height));
+    int j = j0;
+#ifdef BRIMLET_BLUR_X86
+    if (simd) j = FinishInteriorAvx2(acc, out, j0, j1, std::int32_t(plan.total));
+#else
+    (void)simd;
+#endif
+    for (; j < j1; ++j) scalar(j, plan.total);
+    for (j = j1; j < width; ++j) scalar(j, InPictureWeight(plan, i, j, width, height));
+}
+
+void BlurRows(const BlurPlan& plan, const std::uint8_t* source, TBitmap32& buffer, int begin,
+              int end, bool simd) {
+    const int width = buffer.Width(), height = buffer.Height();
+    const std::size_t stride = buffer.Stride();
+    const int r = plan.radius;
+    Workspace ws;
+    ws.width = width;
+    ws.pad = r;
+    // 16 spare elements so the last vector of a row reads padding, not beyond.
+    ws.rowLength = 4 * (std::size_t(width) + 2 * r) + 16;
+    ws.v.assign(ws.rowLength * plan.levels.size(), 0);
+    ws.acc.assign(4 * std::size_t(width) + 16, 0);
+    auto row = [&](int y) { return source + std::size_t(y) * stride; };
+#ifdef BRIMLET_BLUR_X86
+    const FlatPlan flat = Flatten(plan, ws);
+#endif
+
+    for (int i = begin; i < end; ++i) {
+        for (std::size_t l = 0; l < plan.levels.size(); ++l) {
+            const int y = plan.levels[l];
+            std::int16_t* v = ws.Origin(int(l));
+            if (i == begin) {
+                for (int d = std::max(0, i - y); d <= std::min(height - 1, i + y); ++d) AddRow(v, row(d), stride, +1);
+            } else {
+                if (i + y < height) AddRow(v, row(i + y), stride, +1);
+                if (i - y - 1 >= 0) AddRow(v, row(i - y - 1), stride, -1);
+            }
+        }
+#ifdef BRIMLET_BLUR_X86
+        if (simd) SumRowAvx2(flat, ws);
+        else SumRowPortable(plan, ws);
+#else
+        SumRowPortable(plan, ws);
+#endif
+        FinishRow(plan, ws, buffer.ScanLine(i), i, width, height, simd);
+    }
+}
+
+}  // namespace
+
+namespace detail {
+// Tests switch the vector path off to check the portable one.
+void SetBlurSimd(bool allowed) { gAllowSimd = allowed; }
+}  // namespace detail
+
+void GaussianBlur(TBitmap32& buffer, int radius, double sigma) {
+    radius = detail::GaussianBlurRadius(radius, sigma);
+    // Non-zero weights never reach past distance 15, so a radius of 16 holds them all.
+    const int probe = std::min(radius, 16);
+    std::int32_t total = 0;
+    std::vector<std::int32_t> kernel = GaussianKernel2D(probe, sigma, total);
+    int trimmed = -1;
+    const int n = 2 * probe + 1;
+    for (int x = 0; x <= probe; ++x)
+        if (kernel[std::size_t(probe) * n + (probe + x)] != 0) trimmed = x;
+    if (buffer.Empty()) return;
+    if (trimmed < 0) {
+        // Every weight is 0: every sum and divisor is 0.
+        std::uint8_t* p = buffer.Bits();
+        for (std::size_t k = 0; k < buffer.ByteCount(); k += 4) p[k] = p[k + 1] = p[k + 2] = 0;
+        return;
+    }
+    if (trimmed < probe) kernel = GaussianKernel2D(trimmed, sigma, total);
+
+    BlurPlan plan;
+    if (!MakePlan(kernel, trimmed, total, plan)) {
+        detail::BlurWithKernel(buffer, kernel, trimmed, total);
+        return;
+    }
+    bool simd = false;
+#ifdef BRIMLET_BLUR_X86
+    simd = gAllowSimd && HasAvx2();
+#endif
+    std::vector<std::uint8_t> source(buffer.Bits(), buffer.Bits() + buffer.ByteCount());
+    ParallelRows(buffer.Height(), [&](int begin, int end) {
+        BlurRows(plan, source.data(), buffer, begin, end, simd);
+    }, 32);
+}
+
+}  // namespace brimlet
