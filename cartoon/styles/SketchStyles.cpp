@@ -1,0 +1,50 @@
+// The Pen Sketch and Pencil Sketch chains and the sketch-over-colour composite.
+#include "cartoon/styles/Styles.h"
+
+#include "core/Parallel.h"
+#include "filters/EdgeFilters.h"
+#include "filters/GrayValue.h"
+#include "filters/ToneFilters.h"
+
+#include <cstring>
+
+namespace brimlet {
+
+namespace detail {
+void GrayWithInkAlpha(TBitmap32& picture) {
+    const std::uint8_t* ties = GrayTieTable();
+    const int width = picture.Width();
+    ParallelRows(picture.Height(), [&](int begin, int end) {
+        for (int y = begin; y < end; ++y) {
+            std::uint8_t* p = picture.ScanLine(y);
+            for (int x = 0; x < width; ++x, p += 4) {
+                const std::uint32_t g = GrayValueFromTable(ties, p[kR], p[kG], p[kB]);
+                const std::uint32_t v = (255 - g) << 24 | g * 0x010101u;
+                std::memcpy(p, &v, 4);
+            }
+        }
+    });
+}
+}  // namespace detail
+
+TBitmap32 RunPenSketch(const TBitmap32& source, int penPressure, Progress& progress) {
+    TBitmap32 picture = source;
+    laplaciangause(picture, progress);
+    twovaluetopen(penPressure, picture, picture);
+    return picture;
+}
+
+TBitmap32 RunPencilSketch(const TBitmap32& source, int pencilPressure, Progress& progress) {
+    TBitmap32 picture = source;
+    picsobel(picture, progress);
+    detail::GrayWithInkAlpha(picture);
+    convertimg1(pencilPressure, picture, picture, progress);
+    return picture;
+}
+
+void ComposeDyeingAndSketch(const TBitmap32& colour, const TBitmap32& line, TBitmap32& target) {
+    target.Assign(colour);
+    line.DrawOver(0, 0, target);
+}
+
+}  // namespace brimlet

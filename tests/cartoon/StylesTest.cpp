@@ -1,0 +1,156 @@
+// Each style chain against the same chain built from the literal forms of its routines,
+// with the working copies the panel's frame makes.
+#include "cartoon/styles/Massing.h"
+#include "cartoon/styles/Styles.h"
+
+#include "core/Parallel.h"
+#include "filters/EdgeFilters.h"
+#include "filters/GaussianBlur.h"
+#include "filters/GrayValue.h"
+#include "filters/ToneFilters.h"
+#include "tests/cartoon/StylePictures.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace brimlet {
+namespace {
+
+using testing::PixelAt;
+
+std::vector<TBitmap32> ChainPictures() {
+    std::vector<TBitmap32> pictures = testing::RealPhotos();
+    for (auto [w, h] : {std::pair{1, 1}, {4, 6}, {6, 4}, {23, 17}, {64, 41}})
+        pictures.push_back(testing::RandomPicture(w, h, std::uint32_t(w * h)));
+    return pictures;
+}
+
+void ExpectSameProgress(const CountingProgress& a, const CountingProgress& b) {
+    EXPECT_EQ(a.Advanced(), b.Advanced());
+    EXPECT_EQ(a.Peak(), b.Peak());
+    EXPECT_EQ(a.Position(), b.Position());
+}
+
+TEST(MassingChain, MatchesTheLiteralChain) {
+    const MassingSettings cases[] = {{}, {2, 0, 40, 1, true}, {15, 40, 40, 10, true},
+                                     {5, 20, 40, 3, false}, {14, 7, 40, 2, false}};
+    for (const TBitmap32& source : ChainPictures()) {
+        for (const MassingSettings& s : cases) {
+            CountingProgress fast, literal;
+            MassingResult result = RunMassing(source, s, fast);
+
+            literal.SetPosition(100);
+            TBitmap32 blurred;
+            blurred.Assign(source);
+            reference::GaussianBlur(blurred, s.sleek, double(s.sleek));
+            TBitmap32 palette, banded;
+            palette.Assign(blurred);
+            banded.Assign(blurred);
+            const int step = LevelStepFor(s.scalar);
+            reference::crayonpic(RegionOffsetFor(s.region, s.regionMax, step), banded, step, s.gray,
+                                 literal);
+
+            ASSERT_EQ(result.palette, palette) << source.Width() << " x " << source.Height();
+            ASSERT_EQ(result.colour, banded) << source.Width() << " x " << source.Height()
+                                             << " scalar " << s.scalar << " gray " << s.gray;
+            EXPECT_EQ(result.levelStep, step);
+            ExpectSameProgress(fast, literal);
+        }
+    }
+}
+
+TEST(MassingChain, StartsTheBarAtAHundred) {
+    CountingProgress progress;
+    RunMassing(testing::RandomPicture(5, 3, 1), {}, progress);
+    EXPECT_EQ(progress.Peak(), 102);  // 100, then the two quantised rows
+    EXPECT_EQ(progress.Position(), 0);
+}
+
+TEST(PenSketchChain, MatchesTheLiteralChain) {
+    for (const TBitmap32& source : ChainPictures()) {
+        for (int pressure : {0, 125, 200, 255}) {
+            CountingProgress fast, literal;
+            TBitmap32 result = RunPenSketch(source, pressure, fast);
+            TBitmap32 edge, output;
+            edge.Assign(source);
+            reference::laplaciangause(edge, literal);
+            reference::twovaluetopen(pressure, edge, output);
+            ASSERT_EQ(result, output) << source.Width() << " x " << source.Height() << " at " << pressure;
+            ExpectSameProgress(fast, literal);
+        }
+    }
+}
+
+TEST(PenSketchChain, FullPressureIsAllInk) {
+    NoProgress none;
+    TBitmap32 result = RunPenSketch(testing::ReadBmp24("hopper.bmp"), 255, none);
+    for (std::size_t i = 0; i < result.ByteCount(); i += 4)
+        ASSERT_EQ(LoadPixel(result.Bits() + i), testing::Ink(0));
+}
+
+TEST(PencilSketchChain, MatchesTheLiteralChain) {
+    for (const TBitmap32& source : ChainPictures()) {
+        for (int pressure : {1, 45, 67, 89}) {
+            CountingProgress fast, literal;
+            TBitmap32 result = RunPencilSketch(source, pressure, fast);
+            TBitmap32 edge, gray, output;
+            edge.Assign(source);
+            reference::picsobel(edge, literal);
+            gray.Assign(edge);
+            for (int y = 0; y <= gray.Height() - 1; ++y)
+                for (int x = 0; x <= gray.Width() - 1; ++x) {
+                    std::uint8_t* p = gray.ScanLine(y) + 4 * x;
+                    int g = std::min(255, std::max(0, int(reference::GrayValue(p[kR], p[kG], p[kB]))));
+                    p[kB] = p[kG] = p[kR] = std::uint8_t(g);
+                    p[kA] = std::uint8_t(255 - g);
+                }
+            reference::convertimg1(pressure, gray, output, literal);
+            ASSERT_EQ(result, output) << source.Width() << " x " << source.Height() << " at " << pressure;
+            ExpectSameProgress(fast, literal);
+        }
+    }
+}
+
+TEST(PencilSketchChain, GrayStepMatchesTheLiteralGrayOnEveryThreadCount) {
+    const TBitmap32 source = testing::RandomPicture(301, 203, 8);
+    TBitmap32 expected = source;
+    for (std::size_t i = 0; i < expected.ByteCount(); i += 4) {
+        std::uint8_t* p = expected.Bits() + i;
+        std::uint8_t g = reference::GrayValue(p[kR], p[kG], p[kB]);
+        StorePixel(p, testing::Ink(g));
+    }
+    for (int threads : {1, 3}) {
+        SetWorkerThreads(threads);
+        TBitmap32 picture = source;
+        detail::GrayWithInkAlpha(picture);
+        EXPECT_EQ(picture, expected);
+    }
+    SetWorkerThreads(0);
+}
+
+TEST(DyeingAndSketch, LaysTheLineLayerOverTheColourLayer) {
+    const TBitmap32 colour = testing::RandomPicture(40, 30, 1);
+    for (auto [w, h] : {std::pair{40, 30}, {55, 12}, {17, 44}}) {
+        TBitmap32 line = testing::BlockyPicture(w, h, std::uint32_t(w));
+        TBitmap32 target(3, 3);
+        ComposeDyeingAndSketch(colour, line, target);
+
+        TBitmap32 expected = colour;
+        SetAlphaChannel(expected, 255);
+        for (int y = 0; y < std::min(h, 30); ++y)
+            for (int x = 0; x < std::min(w, 40); ++x)
+                BlendPixel(expected.ScanLine(y) + 4 * x, PixelAt(line, x, y));
+        ASSERT_EQ(target, expected) << w << " x " << h;
+    }
+    // Ink replaces the colour, paper keeps it.
+    TBitmap32 line = testing::Uniform(2, 1, testing::Ink(0));
+    StorePixel(line.ScanLine(0) + 4, testing::Ink(255));
+    TBitmap32 target;
+    ComposeDyeingAndSketch(testing::Uniform(2, 1, 0x00336699u), line, target);
+    EXPECT_EQ(PixelAt(target, 0, 0), testing::Ink(0));
+    EXPECT_EQ(PixelAt(target, 1, 0), 0xFF336699u);
+}
+
+}  // namespace
+}  // namespace brimlet
