@@ -1,0 +1,410 @@
+// Pen and ink, production form: the same arithmetic as the literal steps, laid out for speed.
+//
+// Planes are bytes (gray, smoothed, magnitude, marks; the marks reuse the gray plane), about
+// 3 bytes a pixel; gradients are recomputed from the smoothed plane where they are needed.
+// - Smoothing: the double sums run in the literal order, tap after tap, but for 16 columns
+//   at once (vector lanes never mix columns, so every sum rounds exactly as one at a time).
+//   The horizontal pass goes into a ring of rows, so no full double plane exists.
+// - Magnitude: Round(sqrt(q) + 0.5) is floor(sqrt(q)) + 1, except for an even square root k
+//   of a perfect square q, where the tie goes to k. A float square root decides it exactly
+//   for q < 2^17.
+// - Non-maximum suppression: m >= Q + (a/b)(P - Q) is decided in integers,
+//   b (m - Q) - a (P - Q) >= 0. When that is not 0 it is at least 1/b away from the rounded
+//   80-bit evaluation's error, so both agree; exact ties go to the 80-bit evaluation.
+// - Hysteresis: one explicit stack of pixel indices; the accepted set does not depend on
+//   the order of the search.
+#include "filters/PenInk.h"
+
+#include "core/Parallel.h"
+#include "filters/GrayValue.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define BRIMLET_PENINK_X86 1
+#endif
+
+// Fused multiply-adds would change the rounding of the double sums.
+#pragma GCC optimize("fp-contract=off")
+
+namespace brimlet {
+
+namespace {
+
+typedef double v4d __attribute__((vector_size(32), aligned(8)));
+
+// Only ever inlined into the (cloned) row loops, so no vector crosses a call boundary;
+// GCC still warns about the ABI of the non-AVX clone.
+#pragma GCC diagnostic ignored "-Wpsabi"
+__attribute__((always_inline)) inline v4d Load4(const double* p) { return *reinterpret_cast<const v4d*>(p); }
+__attribute__((always_inline)) inline void Store4(double* p, v4d v) { *reinterpret_cast<v4d*>(p) = v; }
+
+// Sum of w[first..last] added in that order, as the literal loop adds them.
+double WeightSum(const std::vector<double>& w, int first, int last) {
+    double s = 0;
+    for (int k = first; k <= last; ++k) s += w[k];
+    return s;
+}
+
+struct Smoother {
+    PlaneSize size;
+    std::vector<double> w;
+    int half = 0;
+    int n = 0;
+    double fullWeight = 0;
+};
+
+// One row of the horizontal pass: out[x] = (sum of g[x + k] w[half + k]) / weight.
+__attribute__((target_clones("avx2", "default")))
+void HorizontalRow(const Smoother& sm, const std::uint8_t* gray, double* g, double* out) {
+    const int width = sm.size.width, half = sm.half, n = sm.n;
+    const double* w = sm.w.data();
+    for (int x = 0; x < width; ++x) g[x] = gray[x];
+    auto clipped = [&](int x) {
+        const int k0 = std::max(-half, -x), k1 = std::min(half, width - 1 - x);
+        double sum = 0, weight = 0;
+        for (int k = k0; k <= k1; ++k) {
+            sum += g[x + k] * w[half + k];
+            weight += w[half + k];
+        }
+        out[x] = sum / weight;
+    };
+    const int x0 = std::min(half, width), x1 = std::max(x0, width - half);
+    int x = 0;
+    for (; x < x0; ++x) clipped(x);
+    const double full = sm.fullWeight;
+    for (; x + 16 <= x1; x += 16) {
+        const double* p = g + x - half;
+        v4d a0 = {0, 0, 0, 0}, a1 = a0, a2 = a0, a3 = a0;
+        for (int k = 0; k < n; ++k) {
+            const double wk = w[k];
+            a0 = a0 + Load4(p + k) * wk;
+            a1 = a1 + Load4(p + k + 4) * wk;
+            a2 = a2 + Load4(p + k + 8) * wk;
+            a3 = a3 + Load4(p + k + 12) * wk;
+        }
+        Store4(out + x, a0 / full);
+        Store4(out + x + 4, a1 / full);
+        Store4(out + x + 8, a2 / full);
+        Store4(out + x + 12, a3 / full);
+    }
+    for (; x < x1; ++x) {
+        double sum = 0;
+        for (int k = 0; k < n; ++k) sum += g[x - half + k] * w[k];
+        out[x] = sum / full;
+    }
+    for (; x < width; ++x) clipped(x);
+}
+
+inline std::uint8_t RoundToByte(double v) {
+    v = std::nearbyint(v);
+    return std::uint8_t(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+// One row of the vertical pass from the rows[0..count) of the ring (taps w[k0..]).
+__attribute__((target_clones("avx2", "default")))
+void VerticalRow(const double* const* rows, const double* w, int count, double weight, int width,
+                 std::uint8_t* out) {
+    int x = 0;
+    for (; x + 16 <= width; x += 16) {
+        v4d a0 = {0, 0, 0, 0}, a1 = a0, a2 = a0, a3 = a0;
+        for (int k = 0; k < count; ++k) {
+            const double* r = rows[k] + x;
+            const double wk = w[k];
+            a0 = a0 + Load4(r) * wk;
+            a1 = a1 + Load4(r + 4) * wk;
+            a2 = a2 + Load4(r + 8) * wk;
+            a3 = a3 + Load4(r + 12) * wk;
+        }
+        double q[16];
+        Store4(q, a0 / weight);
+        Store4(q + 4, a1 / weight);
+        Store4(q + 8, a2 / weight);
+        Store4(q + 12, a3 / weight);
+        for (int i = 0; i < 16; ++i) out[x + i] = RoundToByte(q[i]);
+    }
+    for (; x < width; ++x) {
+        double sum = 0;
+        for (int k = 0; k < count; ++k) sum += rows[k][x] * w[k];
+        out[x] = RoundToByte(sum / weight);
+    }
+}
+
+void SmoothRows(const Smoother& sm, const std::uint8_t* gray, std::uint8_t* smoothed, int begin, int end) {
+    const int width = sm.size.width, height = sm.size.height, half = sm.half, n = sm.n;
+    std::vector<double> ring(std::size_t(n) * width), g(std::size_t(width) + 16);
+    std::vector<const double*> rows(static_cast<std::size_t>(n));
+    auto slot = [&](int y) { return ring.data() + std::size_t(y % n) * width; };
+    int done = std::max(0, begin - half) - 1;  // last row of the horizontal pass in the ring
+    for (int y = begin; y < end; ++y) {
+        const int last = std::min(height - 1, y + half);
+        for (int r = std::max(done + 1, y - half); r <= last; ++r)
+            HorizontalRow(sm, gray + std::size_t(r) * width, g.data(), slot(r));
+        done = last;
+        const int k0 = std::max(-half, -y), k1 = std::min(half, height - 1 - y);
+        for (int k = k0; k <= k1; ++k) rows[k - k0] = slot(y + k);
+        const double weight = (k0 == -half && k1 == half) ? sm.fullWeight : WeightSum(sm.w, half + k0, half + k1);
+        VerticalRow(rows.data(), sm.w.data() + half + k0, k1 - k0 + 1, weight, width,
+                    smoothed + std::size_t(y) * width);
+    }
+}
+
+inline std::uint8_t MagnitudeOf(int gx, int gy) {
+    const int q = gx * gx + gy * gy;
+    const int k = int(std::sqrt(float(q)));
+    const int m = (k * k == q && (k & 1) == 0) ? k : k + 1;
+    return std::uint8_t(m > 255 ? 255 : m);
+}
+
+#ifdef BRIMLET_PENINK_X86
+bool HasAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+
+__attribute__((target("avx2"))) inline __m256i Bytes8(const std::uint8_t* p) {
+    return _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
+}
+
+// Magnitudes of columns [1, x) of one interior row, 8 at a time; returns where it stopped.
+__attribute__((target("avx2"))) int MagnitudeRowAvx2(const std::uint8_t* s, int width, std::uint8_t* out) {
+    const __m256i one = _mm256_set1_epi32(1), cap = _mm256_set1_epi32(255);
+    int x = 1;
+    for (; x + 8 <= width - 1; x += 8) {
+        const __m256i gx = _mm256_sub_epi32(Bytes8(s + x + 1), Bytes8(s + x - 1));
+        const __m256i gy = _mm256_sub_epi32(Bytes8(s + x + width), Bytes8(s + x - width));
+        const __m256i q = _mm256_add_epi32(_mm256_mullo_epi32(gx, gx), _mm256_mullo_epi32(gy, gy));
+        const __m256i k = _mm256_cvttps_epi32(_mm256_sqrt_ps(_mm256_cvtepi32_ps(q)));
+        const __m256i square = _mm256_cmpeq_epi32(_mm256_mullo_epi32(k, k), q);
+        const __m256i even = _mm256_cmpeq_epi32(_mm256_and_si256(k, one), _mm256_setzero_si256());
+        __m256i m = _mm256_add_epi32(k, _mm256_andnot_si256(_mm256_and_si256(square, even), one));
+        m = _mm256_min_epi32(m, cap);
+        const __m128i w16 = _mm_packus_epi32(_mm256_castsi256_si128(m), _mm256_extracti128_si256(m, 1));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + x), _mm_packus_epi16(w16, w16));
+    }
+    return x;
+}
+#endif
+
+void MagnitudeRows(PlaneSize size, const std::uint8_t* smoothed, std::uint8_t* magnitude, int begin,
+                   int end, bool simd) {
+    const int width = size.width, height = size.height;
+    for (int y = begin; y < end; ++y) {
+        std::uint8_t* out = magnitude + std::size_t(y) * width;
+        if (y == 0 || y == height - 1 || width < 3) {
+            std::memset(out, 0, std::size_t(width));
+            continue;
+        }
+        const std::uint8_t* s = smoothed + std::size_t(y) * width;
+        out[0] = out[width - 1] = 0;
+        int x = 1;
+#ifdef BRIMLET_PENINK_X86
+        if (simd) x = MagnitudeRowAvx2(s, width, out);
+#else
+        (void)simd;
+#endif
+        for (; x < width - 1; ++x) out[x] = MagnitudeOf(s[x + 1] - s[x - 1], s[x + width] - s[x - width]);
+    }
+}
+
+// The literal test of one interior pixel, for row tails and exact ties.
+inline bool RidgeAt(const std::uint8_t* mag, const std::uint8_t* s, int width, std::size_t i) {
+    int around[9];
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) around[(dy + 1) * 3 + (dx + 1)] = mag[i + std::ptrdiff_t(dy) * width + dx];
+    return detail::IsRidge(mag[i], s[i + 1] - s[i - 1], s[i + width] - s[i - width], around);
+}
+
+#ifdef BRIMLET_PENINK_X86
+// Ridge marks of columns [1, x) of one interior row, 8 at a time; returns where it stopped.
+__attribute__((target("avx2"))) int RidgeRowAvx2(const std::uint8_t* mag, const std::uint8_t* s, int width,
+                                                 std::uint8_t* marks, long long* histogram) {
+    const __m256i zero = _mm256_setzero_si256();
+    const std::uint8_t* up = mag - width;
+    const std::uint8_t* down = mag + width;
+    int x = 1;
+    for (; x + 8 <= width - 1; x += 8) {
+        const __m256i m = Bytes8(mag + x);
+        const __m256i nw = Bytes8(up + x - 1), n = Bytes8(up + x), ne = Bytes8(up + x + 1);
+        const __m256i w = Bytes8(mag + x - 1), e = Bytes8(mag + x + 1);
+        const __m256i sw = Bytes8(down + x - 1), so = Bytes8(down + x), se = Bytes8(down + x + 1);
+        const __m256i gx = _mm256_sub_epi32(Bytes8(s + x + 1), Bytes8(s + x - 1));
+        const __m256i gy = _mm256_sub_epi32(Bytes8(s + x + width), Bytes8(s + x - width));
+        const __m256i ax = _mm256_abs_epi32(gx), ay = _mm256_abs_epi32(gy);
+        const __m256i bothPos = _mm256_and_si256(_mm256_cmpgt_epi32(gx, zero), _mm256_cmpgt_epi32(gy, zero));
+        const __m256i bothNeg = _mm256_and_si256(_mm256_cmpgt_epi32(zero, gx), _mm256_cmpgt_epi32(zero, gy));
+        const __m256i same = _mm256_or_si256(bothPos, bothNeg);
+        const __m256i steep = _mm256_cmpgt_epi32(ay, ax);
+        const __m256i num = _mm256_blendv_epi8(ay, ax, steep);
+        const __m256i den = _mm256_blendv_epi8(ax, ay, steep);
+        const __m256i p1 = _mm256_blendv_epi8(_mm256_blendv_epi8(ne, se, same), _mm256_blendv_epi8(ne, nw, same), steep);
+        const __m256i q1 = _mm256_blendv_epi8(e, n, steep);
+        const __m256i p2 = _mm256_blendv_epi8(_mm256_blendv_epi8(sw, nw, same), _mm256_blendv_epi8(sw, se, same), steep);
+        const __m256i q2 = _mm256_blendv_epi8(w, so, steep);
+        const __m256i d1 = _mm256_sub_epi32(_mm256_mullo_epi32(den, _mm256_sub_epi32(m, q1)),
+                                            _mm256_mullo_epi32(num, _mm256_sub_epi32(p1, q1)));
+        const __m256i d2 = _mm256_sub_epi32(_mm256_mullo_epi32(den, _mm256_sub_epi32(m, q2)),
+                                            _mm256_mullo_epi32(num, _mm256_sub_epi32(p2, q2)));
+        const __m256i negative = _mm256_or_si256(_mm256_cmpgt_epi32(zero, d1), _mm256_cmpgt_epi32(zero, d2));
+        const __m256i tied = _mm256_or_si256(_mm256_cmpeq_epi32(d1, zero), _mm256_cmpeq_epi32(d2, zero));
+        const __m256i live = _mm256_andnot_si256(_mm256_cmpeq_epi32(m, zero), _mm256_cmpeq_epi32(zero, zero));
+        const __m256i keep = _mm256_andnot_si256(negative, live);
+        unsigned candidates = unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(keep)));
+        const unsigned ties = candidates & unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(tied)));
+        for (unsigned t = ties; t; t &= t - 1) {
+            const int lane = __builtin_ctz(t);
+            if (!RidgeAt(mag, s, width, std::size_t(x + lane))) candidates &= ~(1u << lane);
+        }
+        for (int lane = 0; lane < 8; ++lane) marks[x + lane] = (candidates >> lane) & 1 ? kCandidate : kNoEdge;
+        for (unsigned c = candidates; c; c &= c - 1) ++histogram[mag[x + __builtin_ctz(c)]];
+    }
+    return x;
+}
+#endif
+
+void RidgeRows(PlaneSize size, const std::uint8_t* magnitude, const std::uint8_t* smoothed,
+               std::uint8_t* marks, long long* histogram, int begin, int end, bool simd) {
+    const int width = size.width, height = size.height;
+    for (int y = begin; y < end; ++y) {
+        const std::size_t row = std::size_t(y) * width;
+        std::uint8_t* out = marks + row;
+        if (y == 0 || y == height - 1 || width < 3) {
+            std::memset(out, kNoEdge, std::size_t(width));
+            continue;
+        }
+        out[0] = out[width - 1] = kNoEdge;
+        int x = 1;
+#ifdef BRIMLET_PENINK_X86
+        if (simd) x = RidgeRowAvx2(magnitude + row, smoothed + row, width, out, histogram);
+#else
+        (void)simd;
+#endif
+        for (; x < width - 1; ++x) {
+            const std::size_t i = row + x;
+            const bool ridge = magnitude[i] != 0 && RidgeAt(magnitude, smoothed, width, i);
+            out[x] = ridge ? kCandidate : kNoEdge;
+            if (ridge) ++histogram[magnitude[i]];
+        }
+    }
+}
+
+Thresholds ThresholdsFromHistogram(const long long* h, double upperFraction, double lowerRatio) {
+    long long total = 0;
+    int top = 0;
+    for (int i = 0; i < 256; ++i) total += h[i];
+    for (int i = 1; i < 256; ++i)
+        if (h[i] != 0) top = i;
+    const long double target = std::nearbyint(static_cast<long double>(total) * upperFraction + 0.5L);
+    int i = 1;
+    long long acc = h[1];
+    while (i < top - 1 && acc < target) acc += h[++i];
+    return {i, int(std::nearbyint(static_cast<long double>(i) * lowerRatio + 0.5L))};
+}
+
+// Accepts every candidate connected to one of magnitude >= upper through candidates of
+// magnitude >= lower; afterwards the marks are kEdge or something else.
+void Hysteresis(PlaneSize size, const std::uint8_t* magnitude, std::uint8_t* marks, Thresholds t) {
+    const int width = size.width;
+    const std::size_t count = std::size_t(width) * size.height;
+    const std::ptrdiff_t offsets[8] = {1, std::ptrdiff_t(width) + 1, width, std::ptrdiff_t(width) - 1,
+                                       -1, -std::ptrdiff_t(width) - 1, -std::ptrdiff_t(width),
+                                       -std::ptrdiff_t(width) + 1};
+    std::vector<std::uint32_t> stack;
+    stack.reserve(4096);
+    std::size_t i = 0;
+    while (i < count) {
+        // Most marks are 0: skip them eight at a time.
+        if (i + 8 <= count) {
+            std::uint64_t word;
+            std::memcpy(&word, marks + i, 8);
+            if (word == 0) {
+                i += 8;
+                continue;
+            }
+        }
+        if (marks[i] == kCandidate && magnitude[i] >= t.upper) {
+            marks[i] = kEdge;
+            stack.push_back(std::uint32_t(i));
+            while (!stack.empty()) {
+                const std::size_t c = stack.back();
+                stack.pop_back();
+                for (std::ptrdiff_t o : offsets) {
+                    const std::size_t nb = std::size_t(std::ptrdiff_t(c) + o);
+                    if (marks[nb] == kCandidate && magnitude[nb] >= t.lower) {
+                        marks[nb] = kEdge;
+                        stack.push_back(std::uint32_t(nb));
+                    }
+                }
+            }
+        }
+        ++i;
+    }
+}
+
+bool gAllowSimd = true;
+
+}  // namespace
+
+namespace detail {
+void SetPenInkSimd(bool allowed) { gAllowSimd = allowed; }
+}  // namespace detail
+
+void PenInkBmp(TBitmap32& buffer, const PenInkSettings& settings) {
+    detail::CheckPenInkSettings(settings);
+    if (buffer.Empty()) return;
+    const PlaneSize size{buffer.Width(), buffer.Height()};
+    const int width = size.width, height = size.height;
+    const std::size_t count = std::size_t(width) * height;
+    bool simd = false;
+#ifdef BRIMLET_PENINK_X86
+    simd = gAllowSimd && HasAvx2();
+#endif
+
+    std::vector<std::uint8_t> gray(count), smoothed(count), magnitude(count);
+    const std::uint8_t* ties = GrayTieTable();
+    ParallelRows(height, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y) {
+            const std::uint8_t* p = buffer.ScanLine(y);
+            std::uint8_t* g = gray.data() + std::size_t(y) * width;
+            for (int x = 0; x < width; ++x, p += 4) g[x] = GrayValueFromTable(ties, p[kR], p[kG], p[kB]);
+        }
+    });
+
+    Smoother sm;
+    sm.size = size;
+    reference::GaussianKernel1D(settings.sigma, sm.w, sm.n);
+    sm.half = sm.n / 2;
+    sm.fullWeight = WeightSum(sm.w, 0, sm.n - 1);
+    ParallelRows(height, [&](int begin, int end) { SmoothRows(sm, gray.data(), smoothed.data(), begin, end); });
+    ParallelRows(height, [&](int begin, int end) {
+        MagnitudeRows(size, smoothed.data(), magnitude.data(), begin, end, simd);
+    });
+
+    // The gray plane is no longer needed: it takes the marks.
+    std::uint8_t* marks = gray.data();
+    long long histogram[256] = {};
+    std::mutex merge;
+    ParallelRows(height, [&](int begin, int end) {
+        long long local[256] = {};
+        RidgeRows(size, magnitude.data(), smoothed.data(), marks, local, begin, end, simd);
+        std::lock_guard<std::mutex> lock(merge);
+        for (int i = 0; i < 256; ++i) histogram[i] += local[i];
+    });
+    std::vector<std::uint8_t>().swap(smoothed);
+
+    Hysteresis(size, magnitude.data(), marks, ThresholdsFromHistogram(histogram, settings.upperFraction, settings.lowerRatio));
+
+    ParallelRows(height, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y) {
+            std::uint8_t* p = buffer.ScanLine(y);
+            const std::uint8_t* m = marks + std::size_t(y) * width;
+            for (int x = 0; x < width; ++x) StorePixel(p + 4 * x, m[x] == kEdge ? 0xFF000000u : 0x00FFFFFFu);
+        }
+    });
+}
+
+}  // namespace brimlet

@@ -1,0 +1,241 @@
+#include "filters/GrayValue.h"
+#include "filters/PenInk.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <stdexcept>
+
+namespace brimlet {
+namespace {
+
+constexpr std::uint32_t kInk = 0xFF000000u;
+constexpr std::uint32_t kPaper = 0x00FFFFFFu;
+
+std::uint32_t At(const TBitmap32& p, int x, int y) { return LoadPixel(p.ScanLine(y) + 4 * x); }
+
+TBitmap32 Gray(int width, int height, const std::function<int(int, int)>& value) {
+    TBitmap32 picture(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const int v = std::clamp(value(x, y), 0, 255);
+            StorePixel(picture.ScanLine(y) + 4 * x, 0x80000000u | std::uint32_t(v) * 0x010101u);
+        }
+    return picture;
+}
+
+// Soft blobs, ramps at several slopes (their flat magnitudes make exact ties in the
+// suppression), hard steps and noise, in colour.
+TBitmap32 Synthetic(int width, int height, std::uint32_t seed) {
+    TBitmap32 picture(width, height);
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> u(0, 1);
+    const double cx = u(rng) * width, cy = u(rng) * height, slope = 1 + 3 * u(rng);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            double v;
+            if (x < width / 3) v = slope * x + 2 * y;  // ramp
+            else if (y < height / 2) v = 200 * std::exp(-((x - cx) * (x - cx) + (y - cy) * (y - cy)) / 60.0);
+            else v = ((x / 7 + y / 5) % 2) ? 180 : 40;  // steps
+            v += int(rng() % 7) - 3;
+            std::uint8_t* p = picture.ScanLine(y) + 4 * x;
+            p[kB] = std::uint8_t(std::clamp(v, 0.0, 255.0));
+            p[kG] = std::uint8_t(std::clamp(v * 0.8 + 20, 0.0, 255.0));
+            p[kR] = std::uint8_t(std::clamp(255 - v, 0.0, 255.0));
+            p[kA] = std::uint8_t(rng());
+        }
+    return picture;
+}
+
+template <typename F>
+void ForBothPaths(F&& f) {
+    detail::SetPenInkSimd(true);
+    f("vector");
+    detail::SetPenInkSimd(false);
+    f("portable");
+    detail::SetPenInkSimd(true);
+}
+
+TEST(PenInkSettings, FollowTheSliders) {
+    const PenInkSettings d = PenInkSettings::FromSliders(6, 10, 20);
+    EXPECT_EQ(d.sigma, double(6 * 0.05L));
+    EXPECT_EQ(d.upperFraction, 0.5);
+    EXPECT_EQ(d.lowerRatio, 0.5);
+    const PenInkSettings e = PenInkSettings::FromSliders(101, 20, 40);
+    EXPECT_EQ(e.sigma, double(101 * 0.05L));
+    EXPECT_EQ(e.upperFraction, 0.0);
+    EXPECT_EQ(e.lowerRatio, 0.0);
+    EXPECT_EQ(PenInkSettings::FromSliders(1, 0, 0).upperFraction, 1.0);
+}
+
+TEST(PenInk, UniformPictureIsWhitePaper) {
+    ForBothPaths([](const char* path) {
+        for (int trackBar3 : {1, 6, 40}) {
+            TBitmap32 picture = Gray(23, 17, [](int, int) { return 77; });
+            PenInkBmp(picture, PenInkSettings::FromSliders(trackBar3, 10, 20));
+            SCOPED_TRACE(path);
+            for (int y = 0; y < 17; ++y)
+                for (int x = 0; x < 23; ++x) ASSERT_EQ(At(picture, x, y), kPaper);
+        }
+    });
+}
+
+TEST(PenInk, StepGivesATwoPixelLine) {
+    ForBothPaths([](const char* path) {
+        SCOPED_TRACE(path);
+        const int w = 30, h = 21;
+        TBitmap32 across = Gray(w, h, [](int x, int) { return x < 15 ? 0 : 255; });
+        TBitmap32 down = Gray(w, h, [](int, int y) { return y < 10 ? 255 : 0; });
+        PenInkBmp(across, PenInkSettings::FromSliders(6, 10, 20));
+        PenInkBmp(down, PenInkSettings::FromSliders(6, 10, 20));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const bool lineAcross = (x == 14 || x == 15) && y >= 1 && y <= h - 2;
+                const bool lineDown = (y == 9 || y == 10) && x >= 1 && x <= w - 2;
+                ASSERT_EQ(At(across, x, y), lineAcross ? kInk : kPaper) << x << "," << y;
+                ASSERT_EQ(At(down, x, y), lineDown ? kInk : kPaper) << x << "," << y;
+            }
+    });
+}
+
+// Candidates with magnitudes 2, 3, 3, 5, 7, 7 (and one non-candidate of 9).
+struct ThresholdPlane {
+    std::vector<std::int32_t> magnitude{2, 3, 3, 5, 7, 7, 9};
+    std::vector<std::uint8_t> marks{kCandidate, kCandidate, kCandidate, kCandidate, kCandidate, kCandidate, kNoEdge};
+    PlaneSize size{7, 1};
+    Thresholds Find(double p, double q) const {
+        return reference::FindThresholds(magnitude.data(), size, marks.data(), p, q);
+    }
+};
+
+TEST(PenInkThresholds, FollowTheShareOfRidgePixels) {
+    const ThresholdPlane t;
+    // p = 0: target Round(0.5) = 0, upper 1; q = 0: lower Round(0.5) = 0.
+    EXPECT_EQ(t.Find(0, 0).upper, 1);
+    EXPECT_EQ(t.Find(0, 0).lower, 0);
+    // p = 0.25: target 2, reached at level 3; q = 1: Round(3.5) = 4.
+    EXPECT_EQ(t.Find(0.25, 1).upper, 3);
+    EXPECT_EQ(t.Find(0.25, 1).lower, 4);
+    // p = 0.5: target Round(3.5) = 4, reached at level 5; lower Round(3.0) = 3.
+    EXPECT_EQ(t.Find(0.5, 0.5).upper, 5);
+    EXPECT_EQ(t.Find(0.5, 0.5).lower, 3);
+    // p = 1: never above top - 1 (top is 7; the 9 is no candidate); Round(3.5) = 4.
+    EXPECT_EQ(t.Find(1, 0.5).upper, 6);
+    EXPECT_EQ(t.Find(1, 0.5).lower, 4);
+    // No candidates at all: upper 1.
+    const std::vector<std::uint8_t> none(7, kNoEdge);
+    EXPECT_EQ(reference::FindThresholds(t.magnitude.data(), t.size, none.data(), 0.5, 1).upper, 1);
+}
+
+TEST(PenInkHysteresis, AcceptsWeakRidgesOnlyWhenJoinedToAStrongOne) {
+    // 9 x 5 plane; a weak chain joined diagonally to a strong pixel, and a weak chain alone.
+    const PlaneSize size{9, 5};
+    std::vector<std::int32_t> mag(45, 0);
+    std::vector<std::uint8_t> marks(45, kNoEdge);
+    auto put = [&](int x, int y, int m) {
+        mag[y * 9 + x] = m;
+        marks[y * 9 + x] = kCandidate;
+    };
+    put(1, 1, 10);  // strong
+    put(2, 2, 4);
+    put(3, 3, 4);
+    put(4, 2, 4);
+    put(4, 1, 2);  // below the lower threshold: stops the chain
+    put(7, 1, 4);  // weak, alone
+    put(7, 2, 4);
+    reference::EdgeStack stack;
+    stack.slots.resize(45);
+    // Magnitudes 2, 4 x 5, 10: p = 0.9 gives target 7 and upper 9 (top - 1); q = 0.4 gives lower 4.
+    reference::LinkEdges(mag.data(), size, 0.9, 0.4, marks.data(), stack);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 9; ++x) {
+            const bool edge = (x == 1 && y == 1) || (x == 2 && y == 2) || (x == 3 && y == 3) || (x == 4 && y == 2);
+            EXPECT_EQ(marks[y * 9 + x], edge ? kEdge : kNoEdge) << x << "," << y;
+        }
+}
+
+TEST(PenInk, EveryRidgeBecomesInkWithTheLowestUpperThreshold) {
+    // TrackBar6 at 40 makes the upper threshold 1: the ink is exactly the ridge set.
+    TBitmap32 picture = Synthetic(41, 37, 3);
+    const PlaneSize size{41, 37};
+    std::vector<std::uint8_t> gray(41 * 37), smoothed(41 * 37), ridges(41 * 37);
+    std::vector<std::int32_t> gx(41 * 37), gy(41 * 37), mag(41 * 37);
+    for (int y = 0; y < 37; ++y)
+        for (int x = 0; x < 41; ++x) {
+            const std::uint8_t* p = picture.ScanLine(y) + 4 * x;
+            gray[y * 41 + x] = reference::GrayValue(p[kR], p[kG], p[kB]);
+        }
+    const PenInkSettings s = PenInkSettings::FromSliders(6, 10, 40);
+    reference::SmoothGray(size, gray.data(), smoothed.data(), s.sigma);
+    reference::GradientMagnitude(size, smoothed.data(), gx.data(), gy.data(), mag.data());
+    reference::SuppressNonMaxima(mag.data(), gx.data(), gy.data(), size, ridges.data());
+    PenInkBmp(picture, s);
+    int ink = 0;
+    for (int y = 0; y < 37; ++y)
+        for (int x = 0; x < 41; ++x) {
+            const bool ridge = ridges[y * 41 + x] == kCandidate;
+            ink += ridge;
+            ASSERT_EQ(At(picture, x, y), ridge ? kInk : kPaper) << x << "," << y;
+        }
+    EXPECT_GT(ink, 100);
+}
+
+TEST(PenInk, MatchesReferenceAtManySettings) {
+    struct Sliders {
+        int trackBar3, trackBar5, trackBar6;
+    };
+    const Sliders settings[] = {{6, 10, 20}, {1, 10, 20}, {40, 10, 20}, {101, 10, 20},
+                                {6, 20, 40}, {6, 0, 0},   {15, 5, 30},  {9, 20, 0}};
+    struct Size {
+        int width, height;
+    };
+    const Size sizes[] = {{67, 45}, {33, 81}, {1, 1}, {2, 2}, {3, 3}, {1, 19}, {19, 1}, {4, 40}, {40, 4}};
+    std::uint32_t seed = 10;
+    ForBothPaths([&](const char* path) {
+        for (const Sliders& sl : settings)
+            for (const Size& sz : sizes) {
+                const PenInkSettings s = PenInkSettings::FromSliders(sl.trackBar3, sl.trackBar5, sl.trackBar6);
+                TBitmap32 fast = Synthetic(sz.width, sz.height, seed++);
+                TBitmap32 slow = fast;
+                PenInkBmp(fast, s);
+                reference::PenInkBmp(slow, s);
+                SCOPED_TRACE(std::string(path) + " " + std::to_string(sz.width) + "x" + std::to_string(sz.height) +
+                             " sliders " + std::to_string(sl.trackBar3) + "/" + std::to_string(sl.trackBar5) + "/" +
+                             std::to_string(sl.trackBar6));
+                ASSERT_TRUE(fast == slow);
+            }
+    });
+}
+
+TEST(PenInk, NoisePictureMatchesReferenceAndKeepsWhiteBorders) {
+    std::mt19937 rng(7);
+    TBitmap32 fast(131, 97);
+    for (std::size_t k = 0; k < fast.ByteCount(); ++k) fast.Bits()[k] = std::uint8_t(rng());
+    TBitmap32 slow = fast;
+    const PenInkSettings s = PenInkSettings::FromSliders(6, 20, 40);  // as much ink as possible
+    PenInkBmp(fast, s);
+    reference::PenInkBmp(slow, s);
+    ASSERT_TRUE(fast == slow);
+    for (int x = 0; x < 131; ++x) EXPECT_EQ(At(fast, x, 0), kPaper) << x;
+    for (int x = 0; x < 131; ++x) EXPECT_EQ(At(fast, x, 96), kPaper) << x;
+    for (int y = 0; y < 97; ++y) EXPECT_EQ(At(fast, 0, y), kPaper) << y;
+    for (int y = 0; y < 97; ++y) EXPECT_EQ(At(fast, 130, y), kPaper) << y;
+}
+
+TEST(PenInk, RejectsBadSettingsWithoutTouchingThePicture) {
+    TBitmap32 picture = Synthetic(9, 9, 1);
+    const TBitmap32 before = picture;
+    PenInkSettings zero = PenInkSettings::FromSliders(0, 10, 20);
+    PenInkSettings nan;
+    nan.upperFraction = std::nan("");
+    EXPECT_THROW(PenInkBmp(picture, zero), std::invalid_argument);
+    EXPECT_THROW(PenInkBmp(picture, nan), std::invalid_argument);
+    EXPECT_THROW(reference::PenInkBmp(picture, zero), std::invalid_argument);
+    EXPECT_TRUE(picture == before);
+    TBitmap32 empty;
+    EXPECT_NO_THROW(PenInkBmp(empty, PenInkSettings{}));
+}
+
+}  // namespace
+}  // namespace brimlet
