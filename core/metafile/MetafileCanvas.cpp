@@ -1,0 +1,647 @@
+#include "core/metafile/MetafileCanvas.h"
+
+#include <QFontMetricsF>
+#include <QGuiApplication>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace brimlet::metafile {
+namespace {
+
+// Coordinates beyond this many pixels are treated as a broken mapping rather than drawn.
+constexpr double kMaxCoordinate = 1e7;
+constexpr std::size_t kMaxSavedStates = 4096;
+
+bool Finite(const QTransform& t) {
+    for (double v : {t.m11(), t.m12(), t.m21(), t.m22(), t.dx(), t.dy(), t.m13(), t.m23(), t.m33()})
+        if (!std::isfinite(v) || std::abs(v) > 1e12) return false;
+    return true;
+}
+
+// The ternary raster operation `code` (the middle byte of a ROP) on 24-bit colours.
+std::uint32_t Rop3(std::uint8_t code, std::uint32_t p, std::uint32_t s, std::uint32_t d) {
+    switch (code) {
+    case 0xCC: return s;
+    case 0x88: return s & d;
+    case 0xEE: return s | d;
+    case 0x66: return s ^ d;
+    case 0x44: return s & ~d;
+    case 0x33: return ~s;
+    case 0xF0: return p;
+    case 0x5A: return p ^ d;
+    case 0x55: return ~d;
+    case 0xAA: return d;
+    case 0x00: return 0;
+    case 0xFF: return 0xFFFFFF;
+    default: break;
+    }
+    // Bit i of the code is the result for pattern, source, destination bits (i>>2, i>>1, i) & 1.
+    std::uint32_t r = 0;
+    for (int i = 0; i < 8; ++i)
+        if ((code >> i) & 1)
+            r |= ((i & 4) ? p : ~p) & ((i & 2) ? s : ~s) & ((i & 1) ? d : ~d);
+    return r;
+}
+
+QPainter::CompositionMode Rop2Mode(int rop2) {
+    switch (rop2) {
+    case 4: return QPainter::RasterOp_NotSource;                 // R2_NOTCOPYPEN
+    case 6: return QPainter::RasterOp_NotDestination;            // R2_NOT
+    case 7: return QPainter::RasterOp_SourceXorDestination;      // R2_XORPEN
+    case 9: return QPainter::RasterOp_SourceAndDestination;      // R2_MASKPEN
+    case 15: return QPainter::RasterOp_SourceOrDestination;      // R2_MERGEPEN
+    default: return QPainter::CompositionMode_SourceOver;
+    }
+}
+
+double Length(QPointF v) { return std::hypot(v.x(), v.y()); }
+
+}  // namespace
+
+MetafileCanvas::MetafileCanvas(int width, int height, Mapping mapping)
+    : image_(width, height, QImage::Format_RGB32), mapping_(mapping) {
+    image_.fill(kWhite);
+    painter_.begin(&image_);
+    painter_.setRenderHint(QPainter::Antialiasing, false);
+    painter_.setRenderHint(QPainter::TextAntialiasing, true);
+}
+
+MetafileCanvas::~MetafileCanvas() { painter_.end(); }
+
+std::optional<QTransform> MetafileCanvas::Transform() const {
+    QTransform page;
+    if (mapping_ == Mapping::kWindowToOutput) {
+        const QPointF e = dc_.windowExt;
+        if (e.x() == 0 || e.y() == 0) return std::nullopt;
+        const double sx = image_.width() / e.x(), sy = image_.height() / e.y();
+        page = QTransform(sx, 0, 0, sy, -dc_.windowOrg.x() * sx, -dc_.windowOrg.y() * sy);
+    } else {
+        double sx = 1, sy = 1;
+        switch (dc_.mapMode) {
+        case MapMode::kText: break;
+        case MapMode::kLoMetric: sx = ppmmX_ * 0.1, sy = -ppmmY_ * 0.1; break;
+        case MapMode::kHiMetric: sx = ppmmX_ * 0.01, sy = -ppmmY_ * 0.01; break;
+        case MapMode::kLoEnglish: sx = ppmmX_ * 0.254, sy = -ppmmY_ * 0.254; break;
+        case MapMode::kHiEnglish: sx = ppmmX_ * 0.0254, sy = -ppmmY_ * 0.0254; break;
+        case MapMode::kTwips: sx = ppmmX_ * 25.4 / 1440, sy = -ppmmY_ * 25.4 / 1440; break;
+        case MapMode::kIsotropic:
+        case MapMode::kAnisotropic: {
+            const QPointF w = dc_.windowExt, v = dc_.viewportExt;
+            if (w.x() == 0 || w.y() == 0) return std::nullopt;
+            sx = v.x() / w.x(), sy = v.y() / w.y();
+            if (dc_.mapMode == MapMode::kIsotropic) {
+                const double m = std::min(std::abs(sx), std::abs(sy));
+                sx = std::copysign(m, sx), sy = std::copysign(m, sy);
+            }
+            break;
+        }
+        }
+        page = QTransform(sx, 0, 0, sy, dc_.viewportOrg.x() - dc_.windowOrg.x() * sx,
+                          dc_.viewportOrg.y() - dc_.windowOrg.y() * sy);
+        page = page * deviceToOutput_;
+    }
+    QTransform t = dc_.world * page;
+    if (!Finite(t) || !t.isInvertible()) return std::nullopt;
+    return t;
+}
+
+void MetafileCanvas::Save() {
+    if (saved_.size() < kMaxSavedStates) saved_.push_back(dc_);
+}
+
+void MetafileCanvas::Restore(int which) {
+    // Negative: that many states back; positive: the state saved at that depth (from 1).
+    std::size_t keep;
+    if (which < 0) {
+        if (std::size_t(-std::int64_t(which)) > saved_.size()) return;
+        keep = saved_.size() - std::size_t(-std::int64_t(which));
+    } else {
+        if (which == 0 || std::size_t(which) > saved_.size()) return;
+        keep = std::size_t(which) - 1;
+    }
+    dc_ = saved_[keep];
+    saved_.resize(keep);
+    clipMaskValid_ = false;
+}
+
+QPen MetafileCanvas::DevicePen(const QTransform& t) const {
+    const Pen& p = dc_.pen;
+    if (p.IsNull() || dc_.rop2 == 11 /* R2_NOP */) return QPen(Qt::NoPen);
+    QRgb colour = dc_.rop2 == 1 ? kBlack : dc_.rop2 == 16 ? kWhite : p.colour;
+    const double scale = std::sqrt(std::abs(t.determinant()));
+    double width = p.width * scale;
+    const double limit = 4.0 * std::max(image_.width(), image_.height()) + 4;
+    if (!(width >= 1)) width = 1;
+    if (width > limit) width = limit;
+    QPen pen(QColor::fromRgb(colour), width);
+    switch (p.style & 0xF) {
+    case 1: pen.setStyle(Qt::DashLine); break;
+    case 2: pen.setStyle(Qt::DotLine); break;
+    case 3: pen.setStyle(Qt::DashDotLine); break;
+    case 4: pen.setStyle(Qt::DashDotDotLine); break;
+    default: pen.setStyle(Qt::SolidLine); break;
+    }
+    switch (p.style & 0xF00) {
+    case 0x100: pen.setCapStyle(Qt::SquareCap); break;
+    case 0x200: pen.setCapStyle(Qt::FlatCap); break;
+    default: pen.setCapStyle(Qt::RoundCap); break;
+    }
+    switch (p.style & 0xF000) {
+    case 0x1000: pen.setJoinStyle(Qt::BevelJoin); break;
+    case 0x2000: pen.setJoinStyle(Qt::MiterJoin); break;
+    default: pen.setJoinStyle(Qt::RoundJoin); break;
+    }
+    return pen;
+}
+
+QBrush MetafileCanvas::DeviceBrush() const {
+    const Brush& b = dc_.brush;
+    const QColor colour = QColor::fromRgb(b.colour);
+    switch (b.kind) {
+    case Brush::Kind::kNull: return QBrush(Qt::NoBrush);
+    case Brush::Kind::kHatched: {
+        static constexpr Qt::BrushStyle kHatches[] = {Qt::HorPattern,   Qt::VerPattern,
+                                                      Qt::FDiagPattern, Qt::BDiagPattern,
+                                                      Qt::CrossPattern, Qt::DiagCrossPattern};
+        return QBrush(colour, kHatches[std::clamp(b.hatch, 0, 5)]);
+    }
+    case Brush::Kind::kPattern:
+        if (!b.pattern.isNull()) return QBrush(b.pattern);
+        return QBrush(colour);
+    case Brush::Kind::kSolid: break;
+    }
+    return QBrush(colour);
+}
+
+void MetafileCanvas::PreparePainter() {
+    if (dc_.clip)
+        painter_.setClipPath(*dc_.clip);
+    else
+        painter_.setClipping(false);
+    painter_.setCompositionMode(Rop2Mode(dc_.rop2));
+    painter_.setBackgroundMode(dc_.opaqueBackground ? Qt::OpaqueMode : Qt::TransparentMode);
+    painter_.setBackground(QBrush(QColor::fromRgb(dc_.bkColour)));
+    painter_.setTransform(QTransform());
+}
+
+void MetafileCanvas::Draw(const QPainterPath& devicePath, bool fill, bool stroke) {
+    if (inPath_) {
+        AddToPath(devicePath, false);
+        return;
+    }
+    const auto t = Transform();
+    if (!t) return;
+    const QRectF bounds = devicePath.controlPointRect();
+    if (!(std::abs(bounds.left()) < kMaxCoordinate && std::abs(bounds.right()) < kMaxCoordinate &&
+          std::abs(bounds.top()) < kMaxCoordinate && std::abs(bounds.bottom()) < kMaxCoordinate))
+        return;
+    PreparePainter();
+    QPainterPath path = devicePath;
+    path.setFillRule(dc_.winding ? Qt::WindingFill : Qt::OddEvenFill);
+    if (fill && dc_.brush.kind != Brush::Kind::kNull) painter_.fillPath(path, DeviceBrush());
+    if (stroke && !dc_.pen.IsNull()) painter_.strokePath(path, DevicePen(*t));
+}
+
+void MetafileCanvas::AddToPath(const QPainterPath& devicePath, bool connect) {
+    if (connect && path_.elementCount() > 0)
+        path_.connectPath(devicePath);
+    else
+        path_.addPath(devicePath);
+}
+
+void MetafileCanvas::MoveTo(QPointF p) {
+    dc_.position = p;
+    if (inPath_) {
+        if (const auto t = Transform()) path_.moveTo(t->map(p));
+    }
+}
+
+void MetafileCanvas::LineTo(QPointF p) {
+    PolylineTo(QPolygonF{p});
+}
+
+void MetafileCanvas::Polyline(const QPolygonF& points) {
+    const auto t = Transform();
+    if (!t || points.isEmpty()) return;
+    QPainterPath path;
+    path.addPolygon(t->map(points));
+    Draw(path, false, true);
+}
+
+void MetafileCanvas::PolylineTo(const QPolygonF& points) {
+    const auto t = Transform();
+    if (points.isEmpty()) return;
+    if (t) {
+        if (inPath_) {
+            if (path_.elementCount() == 0) path_.moveTo(t->map(dc_.position));
+            for (QPointF p : points) path_.lineTo(t->map(p));
+        } else {
+            QPolygonF all;
+            all << dc_.position << points;
+            QPainterPath path;
+            path.addPolygon(t->map(all));
+            Draw(path, false, true);
+        }
+    }
+    dc_.position = points.back();
+}
+
+void MetafileCanvas::PolyBezier(const QPolygonF& points) {
+    const auto t = Transform();
+    if (!t || points.size() < 4) return;
+    const QPolygonF d = t->map(points);
+    QPainterPath path(d[0]);
+    for (qsizetype i = 1; i + 2 < d.size(); i += 3) path.cubicTo(d[i], d[i + 1], d[i + 2]);
+    Draw(path, false, true);
+}
+
+void MetafileCanvas::PolyBezierTo(const QPolygonF& points) {
+    const auto t = Transform();
+    if (points.size() < 3) return;
+    if (t) {
+        const QPolygonF d = t->map(points);
+        const QPointF start = t->map(dc_.position);
+        if (inPath_) {
+            if (path_.elementCount() == 0) path_.moveTo(start);
+            for (qsizetype i = 0; i + 2 < d.size(); i += 3) path_.cubicTo(d[i], d[i + 1], d[i + 2]);
+        } else {
+            QPainterPath path(start);
+            for (qsizetype i = 0; i + 2 < d.size(); i += 3) path.cubicTo(d[i], d[i + 1], d[i + 2]);
+            Draw(path, false, true);
+        }
+    }
+    dc_.position = points[(points.size() / 3) * 3 - 1];
+}
+
+void MetafileCanvas::Polygon(const QPolygonF& points) {
+    PolyPolygon({points});
+}
+
+void MetafileCanvas::PolyPolygon(const std::vector<QPolygonF>& polygons) {
+    const auto t = Transform();
+    if (!t) return;
+    QPainterPath path;
+    for (const QPolygonF& polygon : polygons) {
+        if (polygon.size() < 2) continue;
+        path.addPolygon(t->map(polygon));
+        path.closeSubpath();
+    }
+    if (!path.isEmpty()) Draw(path, true, true);
+}
+
+void MetafileCanvas::PolyPolyline(const std::vector<QPolygonF>& lines) {
+    const auto t = Transform();
+    if (!t) return;
+    QPainterPath path;
+    for (const QPolygonF& line : lines)
+        if (!line.isEmpty()) path.addPolygon(t->map(line));
+    if (!path.isEmpty()) Draw(path, false, true);
+}
+
+void MetafileCanvas::Rectangle(const QRectF& box) {
+    const auto t = Transform();
+    if (!t) return;
+    QPainterPath path;
+    path.addPolygon(t->map(QPolygonF(box.normalized())));
+    path.closeSubpath();
+    Draw(path, true, true);
+}
+
+void MetafileCanvas::RoundRect(const QRectF& box, QSizeF corner) {
+    const auto t = Transform();
+    if (!t) return;
+    QPainterPath logical;
+    logical.addRoundedRect(box.normalized(), std::abs(corner.width()) / 2,
+                           std::abs(corner.height()) / 2);
+    Draw(t->map(logical), true, true);
+}
+
+void MetafileCanvas::Ellipse(const QRectF& box) {
+    const auto t = Transform();
+    if (!t) return;
+    QPainterPath logical;
+    logical.addEllipse(box.normalized());
+    Draw(t->map(logical), true, true);
+}
+
+void MetafileCanvas::Arc(ArcKind kind, const QRectF& box, QPointF start, QPointF end) {
+    const auto t = Transform();
+    if (!t) return;
+    // Arcs run counter-clockwise on the output (or clockwise when so set) from the radial
+    // through start to the radial through end.
+    const QRectF d = t->mapRect(box.normalized());
+    if (d.width() <= 0 || d.height() <= 0) return;
+    const QPointF c = d.center(), s = t->map(start) - c, e = t->map(end) - c;
+    const double rx = d.width() / 2, ry = d.height() / 2;
+    constexpr double kDegrees = 180 / std::numbers::pi;
+    const double a0 = std::atan2(-s.y() / ry, s.x() / rx) * kDegrees;
+    const double a1 = std::atan2(-e.y() / ry, e.x() / rx) * kDegrees;
+    double sweep = std::fmod(a1 - a0 + 720, 360.0);
+    if (dc_.clockwiseArcs)
+        sweep = sweep == 0 ? -360 : sweep - 360;
+    else if (sweep == 0)
+        sweep = 360;
+    QPainterPath path;
+    switch (kind) {
+    case ArcKind::kArc:
+        path.arcMoveTo(d, a0);
+        path.arcTo(d, a0, sweep);
+        Draw(path, false, true);
+        break;
+    case ArcKind::kArcTo: {
+        path.moveTo(t->map(dc_.position));
+        path.arcTo(d, a0, sweep);
+        const QPointF last = path.currentPosition();
+        if (inPath_)
+            AddToPath(path, true);
+        else
+            Draw(path, false, true);
+        dc_.position = t->inverted().map(last);
+        break;
+    }
+    case ArcKind::kChord:
+        path.arcMoveTo(d, a0);
+        path.arcTo(d, a0, sweep);
+        path.closeSubpath();
+        Draw(path, true, true);
+        break;
+    case ArcKind::kPie:
+        path.moveTo(c);
+        path.arcTo(d, a0, sweep);
+        path.closeSubpath();
+        Draw(path, true, true);
+        break;
+    }
+}
+
+void MetafileCanvas::SetPixel(QPointF p, QRgb colour) {
+    const auto t = Transform();
+    if (!t || inPath_) return;
+    const QPointF d = t->map(p);
+    if (!(d.x() >= 0 && d.y() >= 0 && d.x() < image_.width() && d.y() < image_.height())) return;
+    const int x = int(d.x()), y = int(d.y());
+    if (const QImage* mask = ClipMask(); mask && !mask->constScanLine(y)[x]) return;
+    reinterpret_cast<QRgb*>(image_.scanLine(y))[x] = colour | 0xFF000000u;
+}
+
+void MetafileCanvas::Text(QPointF at, const QString& text, const std::vector<double>& dx,
+                          std::uint32_t options, std::optional<QRectF> rectangle) {
+    const auto t = Transform();
+    if (!t || inPath_) return;
+    PreparePainter();
+    if (rectangle && (options & 0x0002)) {  // ETO_OPAQUE
+        QPainterPath box;
+        box.addPolygon(t->map(QPolygonF(rectangle->normalized())));
+        painter_.fillPath(box, QColor::fromRgb(dc_.bkColour));
+    }
+    // Fonts need the application's font database; without one the text is left out.
+    if (text.isEmpty() || !qGuiApp) return;
+
+    const double scaleX = Length(t->map(QPointF(1, 0)) - t->map(QPointF(0, 0)));
+    const double scaleY = Length(t->map(QPointF(0, 1)) - t->map(QPointF(0, 0)));
+    const Font& f = dc_.font;
+    const double limit = std::min(10000.0, 4.0 * std::max(image_.width(), image_.height()));
+    double pixels = f.height == 0 ? 16 : std::abs(f.height) * scaleY;
+    if (!(pixels >= 1)) pixels = 1;
+    if (pixels > limit) pixels = limit;
+    QFont font;
+    if (!f.face.isEmpty()) font.setFamily(f.face);
+    font.setPixelSize(std::max(1, int(std::lround(pixels))));
+    if (f.height > 0) {
+        // A positive height is the cell height: ascent plus descent.
+        const double cell = QFontMetricsF(font).height();
+        if (cell > 0) font.setPixelSize(std::max(1, int(std::lround(pixels * pixels / cell))));
+    }
+    font.setWeight(QFont::Weight(std::clamp(f.weight == 0 ? 400 : f.weight, 100, 900)));
+    font.setItalic(f.italic);
+    font.setUnderline(f.underline);
+    font.setStrikeOut(f.strikeOut);
+    if (f.width > 0) {
+        const double average = QFontMetricsF(font).averageCharWidth();
+        if (average > 0)
+            font.setStretch(std::clamp(int(std::lround(100 * f.width * scaleX / average)), 1, 4000));
+    }
+    const QFontMetricsF metrics(font);
+
+    // Advances along the baseline in output pixels.
+    std::vector<double> advances(std::size_t(text.size()));
+    double width = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const std::size_t k = std::size_t(i);
+        advances[k] = k < dx.size() ? dx[k] * scaleX : metrics.horizontalAdvance(text[i]);
+        advances[k] += dc_.charExtra * scaleX;
+        width += advances[k];
+    }
+    const bool updateCp = dc_.textAlign & 1;
+    const QPointF origin = t->map(updateCp ? dc_.position : at);
+    double x = 0, y = 0;
+    switch (dc_.textAlign & 6) {
+    case 2: x = -width; break;      // TA_RIGHT
+    case 6: x = -width / 2; break;  // TA_CENTER
+    default: break;
+    }
+    switch (dc_.textAlign & 24) {
+    case 8: y = -metrics.descent(); break;  // TA_BOTTOM
+    case 24: break;                         // TA_BASELINE
+    default: y = metrics.ascent(); break;   // TA_TOP
+    }
+    painter_.save();
+    if (rectangle && (options & 0x0004)) {  // ETO_CLIPPED
+        QPainterPath box;
+        box.addPolygon(t->map(QPolygonF(rectangle->normalized())));
+        painter_.setClipPath(box, dc_.clip ? Qt::IntersectClip : Qt::ReplaceClip);
+    }
+    painter_.translate(origin);
+    painter_.rotate(-f.escapement / 10.0);
+    if (dc_.opaqueBackground && !(rectangle && (options & 0x0002)))
+        painter_.fillRect(QRectF(x, y - metrics.ascent(), width, metrics.ascent() + metrics.descent()),
+                          QColor::fromRgb(dc_.bkColour));
+    painter_.setFont(font);
+    painter_.setPen(QColor::fromRgb(dc_.textColour));
+    painter_.setBackgroundMode(Qt::TransparentMode);
+    if (dx.empty() && dc_.charExtra == 0) {
+        painter_.drawText(QPointF(x, y), text);
+    } else {
+        double pos = x;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            painter_.drawText(QPointF(pos, y), QString(text[i]));
+            pos += advances[std::size_t(i)];
+        }
+    }
+    painter_.restore();
+    if (updateCp) {
+        const double angle = -f.escapement / 10.0 * std::numbers::pi / 180;
+        const QPointF end = origin + QPointF(std::cos(angle), std::sin(angle)) * width;
+        dc_.position = t->inverted().map(end);
+    }
+}
+
+QRgb MetafileCanvas::PatternAt(int x, int y) const {
+    const Brush& b = dc_.brush;
+    if (b.kind == Brush::Kind::kPattern && !b.pattern.isNull()) {
+        const int w = b.pattern.width(), h = b.pattern.height();
+        return b.pattern.pixel(((x % w) + w) % w, ((y % h) + h) % h);
+    }
+    if (b.kind == Brush::Kind::kNull) return kWhite;
+    return b.colour;
+}
+
+const QImage* MetafileCanvas::ClipMask() {
+    if (!dc_.clip) return nullptr;
+    if (!clipMaskValid_) {
+        clipMask_ = QImage(image_.size(), QImage::Format_Grayscale8);
+        clipMask_.fill(0);
+        QPainter p(&clipMask_);
+        p.fillPath(*dc_.clip, Qt::white);
+        clipMaskValid_ = true;
+    }
+    return &clipMask_;
+}
+
+void MetafileCanvas::Blit(const QRectF& destination, const QImage& source, QRectF sourceRect,
+                          std::uint32_t rop) {
+    const auto t = Transform();
+    if (!t || inPath_) return;
+    if (destination.width() == 0 || destination.height() == 0) return;
+    const bool useSource = ((rop >> 2) ^ rop) & 0x330000;  // the result depends on the source
+    if (useSource && (source.isNull() || sourceRect.width() == 0 || sourceRect.height() == 0))
+        return;
+    const std::uint8_t code = std::uint8_t(rop >> 16);
+    const QRectF bounds = t->mapRect(destination.normalized()) & QRectF(image_.rect());
+    if (bounds.isEmpty()) return;
+    const int x0 = int(std::floor(bounds.left())), x1 = int(std::ceil(bounds.right()));
+    const int y0 = int(std::floor(bounds.top())), y1 = int(std::ceil(bounds.bottom()));
+    const QTransform inverse = t->inverted();
+    const QImage* mask = ClipMask();
+    const double dxw = destination.width(), dyh = destination.height();
+    for (int y = std::max(0, y0); y < std::min(y1, image_.height()); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
+        const uchar* maskRow = mask ? mask->constScanLine(y) : nullptr;
+        for (int x = std::max(0, x0); x < std::min(x1, image_.width()); ++x) {
+            if (maskRow && !maskRow[x]) continue;
+            const QPointF l = inverse.map(QPointF(x + 0.5, y + 0.5));
+            const double u = (l.x() - destination.x()) / dxw, v = (l.y() - destination.y()) / dyh;
+            if (!(u >= 0 && u < 1 && v >= 0 && v < 1)) continue;
+            std::uint32_t s = 0;
+            if (useSource) {
+                const double fx = std::floor(sourceRect.x() + u * sourceRect.width());
+                const double fy = std::floor(sourceRect.y() + v * sourceRect.height());
+                if (!(fx >= 0 && fy >= 0 && fx < source.width() && fy < source.height())) continue;
+                const QRgb px = reinterpret_cast<const QRgb*>(source.constScanLine(int(fy)))[int(fx)];
+                if (qAlpha(px) == 0) continue;  // rows the record did not carry
+                s = px & 0xFFFFFF;
+            }
+            const std::uint32_t p = PatternAt(x, y) & 0xFFFFFF, d = row[x] & 0xFFFFFF;
+            row[x] = 0xFF000000u | (Rop3(code, p, s, d) & 0xFFFFFF);
+        }
+    }
+}
+
+void MetafileCanvas::BeginPath() {
+    inPath_ = true;
+    path_ = QPainterPath();
+}
+
+void MetafileCanvas::EndPath() { inPath_ = false; }
+
+void MetafileCanvas::AbortPath() {
+    inPath_ = false;
+    path_ = QPainterPath();
+}
+
+void MetafileCanvas::CloseFigure() {
+    if (inPath_) path_.closeSubpath();
+}
+
+void MetafileCanvas::FillPath() {
+    if (inPath_) return;
+    QPainterPath p = path_;
+    path_ = QPainterPath();
+    Draw(p, true, false);
+}
+
+void MetafileCanvas::StrokePath() {
+    if (inPath_) return;
+    QPainterPath p = path_;
+    path_ = QPainterPath();
+    Draw(p, false, true);
+}
+
+void MetafileCanvas::StrokeAndFillPath() {
+    if (inPath_) return;
+    QPainterPath p = path_;
+    path_ = QPainterPath();
+    Draw(p, true, true);
+}
+
+QRectF MetafileCanvas::ClampRect(const QRectF& r) const {
+    return r.normalized() & QRectF(image_.rect()).adjusted(-2, -2, 2, 2);
+}
+
+void MetafileCanvas::SetClip(std::optional<QPainterPath> clip) {
+    dc_.clip = std::move(clip);
+    clipMaskValid_ = false;
+}
+
+void MetafileCanvas::SelectClipPath(int mode) {
+    if (inPath_) return;
+    QPainterPath p = path_;
+    path_ = QPainterPath();
+    const QRectF b = p.controlPointRect();
+    if (!(std::abs(b.left()) < kMaxCoordinate && std::abs(b.right()) < kMaxCoordinate &&
+          std::abs(b.top()) < kMaxCoordinate && std::abs(b.bottom()) < kMaxCoordinate))
+        return;
+    p.setFillRule(dc_.winding ? Qt::WindingFill : Qt::OddEvenFill);
+    // Boolean operations lose the fill rule: flatten to the filled area first.
+    QPainterPath area;
+    area.addRect(QRectF(image_.rect()).adjusted(-2, -2, 2, 2));
+    p = p.intersected(area);
+    QPainterPath whole;
+    whole.addRect(QRectF(image_.rect()));
+    const QPainterPath current = dc_.clip ? *dc_.clip : whole;
+    switch (mode) {
+    case 1: SetClip(current.intersected(p)); break;  // RGN_AND
+    case 2: SetClip(current.united(p)); break;       // RGN_OR
+    case 3: SetClip(current.subtracted(p).united(p.subtracted(current))); break;  // RGN_XOR
+    case 4: SetClip(current.subtracted(p)); break;   // RGN_DIFF
+    default: SetClip(p); break;                      // RGN_COPY
+    }
+}
+
+void MetafileCanvas::IntersectClipRect(const QRectF& box) {
+    const auto t = Transform();
+    if (!t) return;
+    QPainterPath r;
+    r.addRect(ClampRect(t->mapRect(box)));
+    SetClip(dc_.clip ? dc_.clip->intersected(r) : r);
+}
+
+void MetafileCanvas::ExcludeClipRect(const QRectF& box) {
+    const auto t = Transform();
+    if (!t) return;
+    QPainterPath r, whole;
+    r.addRect(ClampRect(t->mapRect(box)));
+    whole.addRect(QRectF(image_.rect()));
+    SetClip((dc_.clip ? *dc_.clip : whole).subtracted(r));
+}
+
+void MetafileCanvas::ResetClip() { SetClip(std::nullopt); }
+
+TBitmap32 ToBitmap(const QImage& image) {
+    TBitmap32 picture(image.width(), image.height());
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        std::uint8_t* out = picture.ScanLine(y);
+        for (int x = 0; x < image.width(); ++x, out += 4) {
+            out[kB] = std::uint8_t(qBlue(in[x]));
+            out[kG] = std::uint8_t(qGreen(in[x]));
+            out[kR] = std::uint8_t(qRed(in[x]));
+            out[kA] = 0;
+        }
+    }
+    return picture;
+}
+
+}  // namespace brimlet::metafile

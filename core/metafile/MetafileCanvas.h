@@ -1,0 +1,183 @@
+// The drawing surface both metafile players play onto: a white RGB32 QImage with the
+// graphics state of a Windows device context (objects, colours, modes, mapping, clipping,
+// paths, saved states). Coordinates given to the drawing calls are logical ones; the
+// canvas maps them to output pixels and draws there with QPainter, or for bitmaps with
+// its own raster-operation loop, so that bitmap records reproduce their pixels exactly.
+#pragma once
+
+#include "core/Image32.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
+#include <QTransform>
+
+#include <cstdint>
+#include <optional>
+#include <variant>
+#include <vector>
+
+namespace brimlet::metafile {
+
+constexpr QRgb kBlack = 0xFF000000u, kWhite = 0xFFFFFFFFu;
+
+// Windows COLORREF (0x00BBGGRR) to QRgb.
+inline QRgb FromColorRef(std::uint32_t c) {
+    return qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
+struct Pen {
+    std::uint32_t style = 0;  // PS_* style, end cap and join bits
+    double width = 0;         // logical units; 0 is one pixel
+    QRgb colour = kBlack;
+    bool IsNull() const { return (style & 0xF) == 5; }
+};
+
+struct Brush {
+    enum class Kind { kSolid, kNull, kHatched, kPattern };
+    Kind kind = Kind::kSolid;
+    QRgb colour = kWhite;
+    int hatch = 0;
+    QImage pattern;  // device pixels, repeated from the device origin
+};
+
+struct Font {
+    double height = 0;  // logical units; negative: character height, positive: cell height
+    double width = 0;
+    int escapement = 0;  // tenths of a degree, counter-clockwise
+    int weight = 400;
+    bool italic = false, underline = false, strikeOut = false;
+    QString face;
+};
+
+struct Palette {
+    QVector<QRgb> colours;
+};
+
+// A region object (WMF CREATEREGION): kept so that its slot is taken, not used.
+struct Region {};
+
+using GdiObject = std::variant<std::monostate, Pen, Brush, Font, Palette, Region>;
+
+enum class MapMode { kText = 1, kLoMetric, kHiMetric, kLoEnglish, kHiEnglish, kTwips, kIsotropic, kAnisotropic };
+
+struct DcState {
+    Pen pen;
+    Brush brush;
+    Font font;
+    QVector<QRgb> palette;
+    QRgb textColour = kBlack, bkColour = kWhite;
+    bool opaqueBackground = true;
+    std::uint32_t textAlign = 0;
+    bool winding = false;
+    int rop2 = 13;  // R2_COPYPEN
+    MapMode mapMode = MapMode::kText;
+    QPointF windowOrg{0, 0}, windowExt{1, 1}, viewportOrg{0, 0}, viewportExt{1, 1};
+    QTransform world;
+    QPointF position;  // current position, logical
+    std::optional<QPainterPath> clip;  // output pixels
+    bool clockwiseArcs = false;
+    double charExtra = 0;
+};
+
+enum class ArcKind { kArc, kChord, kPie, kArcTo };
+
+class MetafileCanvas {
+public:
+    // How logical page coordinates reach output pixels.
+    enum class Mapping {
+        kWindowToOutput,  // WMF: the window is stretched over the whole output
+        kDeviceContext,   // EMF: map mode, window and viewport give reference-device pixels
+    };
+
+    MetafileCanvas(int width, int height, Mapping mapping);
+    ~MetafileCanvas();
+    MetafileCanvas(const MetafileCanvas&) = delete;
+    MetafileCanvas& operator=(const MetafileCanvas&) = delete;
+
+    // EMF: reference-device pixels to output pixels, and the reference device's pixels
+    // per millimetre for the metric map modes.
+    void SetDeviceToOutput(const QTransform& t) { deviceToOutput_ = t; }
+    void SetPixelsPerMm(double x, double y) { ppmmX_ = x, ppmmY_ = y; }
+
+    DcState& Dc() { return dc_; }
+    int Width() const { return image_.width(); }
+    int Height() const { return image_.height(); }
+    // Logical to output pixels; nullopt when the mapping is degenerate or absurd.
+    std::optional<QTransform> Transform() const;
+
+    void Save();
+    void Restore(int which);
+
+    // Lines and shapes.
+    void MoveTo(QPointF p);
+    void LineTo(QPointF p);
+    void Polyline(const QPolygonF& points);
+    void PolylineTo(const QPolygonF& points);
+    void PolyBezier(const QPolygonF& points);
+    void PolyBezierTo(const QPolygonF& points);
+    void Polygon(const QPolygonF& points);
+    void PolyPolygon(const std::vector<QPolygonF>& polygons);
+    void PolyPolyline(const std::vector<QPolygonF>& lines);
+    void Rectangle(const QRectF& box);
+    void RoundRect(const QRectF& box, QSizeF corner);
+    void Ellipse(const QRectF& box);
+    void Arc(ArcKind kind, const QRectF& box, QPointF start, QPointF end);
+    void SetPixel(QPointF p, QRgb colour);
+    // ETO_OPAQUE fills the rectangle with the background colour, ETO_CLIPPED clips to it.
+    void Text(QPointF at, const QString& text, const std::vector<double>& dx,
+              std::uint32_t options, std::optional<QRectF> rectangle);
+
+    // Bitmaps: the source rectangle (pixels, top-down) of source is stretched over the
+    // logical destination rectangle and combined with the canvas by the raster operation.
+    // A null source is a pattern-only operation.
+    void Blit(const QRectF& destination, const QImage& source, QRectF sourceRect,
+              std::uint32_t rop);
+
+    // Paths.
+    void BeginPath();
+    void EndPath();
+    void AbortPath();
+    void CloseFigure();
+    void FillPath();
+    void StrokePath();
+    void StrokeAndFillPath();
+    void SelectClipPath(int mode);
+
+    // Clipping, in logical coordinates.
+    void IntersectClipRect(const QRectF& box);
+    void ExcludeClipRect(const QRectF& box);
+    void ResetClip();
+
+    // The picture with every pixel opaque white where nothing was drawn.
+    const QImage& Image() const { return image_; }
+
+private:
+    void Draw(const QPainterPath& devicePath, bool fill, bool stroke);
+    void AddToPath(const QPainterPath& devicePath, bool connect);
+    QPen DevicePen(const QTransform& t) const;
+    QBrush DeviceBrush() const;
+    void PreparePainter();
+    QRgb PatternAt(int x, int y) const;
+    void SetClip(std::optional<QPainterPath> clip);
+    QRectF ClampRect(const QRectF& r) const;
+    const QImage* ClipMask();
+
+    QImage image_;
+    QPainter painter_;
+    Mapping mapping_;
+    QTransform deviceToOutput_;
+    double ppmmX_ = 96 / 25.4, ppmmY_ = 96 / 25.4;
+    DcState dc_;
+    std::vector<DcState> saved_;
+    bool inPath_ = false;
+    QPainterPath path_;  // output pixels
+    QImage clipMask_;
+    bool clipMaskValid_ = false;
+};
+
+// The canvas as the program's bitmap: B, G, R from the picture, alpha 0.
+TBitmap32 ToBitmap(const QImage& image);
+
+}  // namespace brimlet::metafile
