@@ -6,7 +6,6 @@
 #include "cartoon/styles/LineRefinements.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace brimlet {
 
@@ -18,41 +17,52 @@ inline std::uint8_t Median3(std::uint8_t a, std::uint8_t b, std::uint8_t c) {
     return Max(Min(a, b), Min(Max(a, b), c));
 }
 
+// Bytes per block: the column sorts of a block stay in the first-level cache until the
+// medians read them.
+constexpr int kBlock = 1024;
+
+// Medians of bytes [begin, end) of a row (inner pixels only), then their alpha.
 __attribute__((target_clones("avx2", "default")))
-void MedianRow(const std::uint8_t* __restrict above, const std::uint8_t* __restrict row,
-               const std::uint8_t* __restrict below, std::uint8_t* __restrict out,
-               std::uint8_t* __restrict low, std::uint8_t* __restrict mid,
-               std::uint8_t* __restrict high, int width) {
-    const int bytes = 4 * width;
-    for (int i = 0; i < bytes; ++i) {
+void MedianBlock(const std::uint8_t* __restrict above, const std::uint8_t* __restrict row,
+                 const std::uint8_t* __restrict below, std::uint8_t* __restrict out, int begin,
+                 int end) {
+    alignas(32) std::uint8_t low[kBlock + 8], mid[kBlock + 8], high[kBlock + 8];
+    const int n = end - begin;
+    above += begin - 4, row += begin - 4, below += begin - 4;
+    for (int i = 0; i < n + 8; ++i) {
         std::uint8_t a = above[i], b = row[i], c = below[i];
         std::uint8_t lo = Min(a, b), hi = Max(a, b);
         low[i] = Min(lo, c);
         high[i] = Max(hi, c);
         mid[i] = Max(lo, Min(hi, c));
     }
-    for (int i = 4; i < bytes - 4; ++i) {
-        std::uint8_t lo = Max(Max(low[i - 4], low[i]), low[i + 4]);
-        std::uint8_t md = Median3(mid[i - 4], mid[i], mid[i + 4]);
-        std::uint8_t hi = Min(Min(high[i - 4], high[i]), high[i + 4]);
-        out[i] = Median3(lo, md, hi);
+    std::uint8_t* o = out + begin;
+    for (int i = 0; i < n; ++i) {
+        std::uint8_t lo = Max(Max(low[i], low[i + 4]), low[i + 8]);
+        std::uint8_t md = Median3(mid[i], mid[i + 4], mid[i + 8]);
+        std::uint8_t hi = Min(Min(high[i], high[i + 4]), high[i + 8]);
+        o[i] = Median3(lo, md, hi);
     }
-    for (int x = 1; x < width - 1; ++x) out[4 * x + 3] = std::uint8_t(255 - out[4 * x]);
+    for (int i = 0; i < n; i += 4) o[i + 3] = std::uint8_t(255 - o[i]);
+}
+
+void MedianRow(const std::uint8_t* above, const std::uint8_t* row, const std::uint8_t* below,
+               std::uint8_t* out, int width) {
+    const int last = 4 * (width - 1);
+    for (int begin = 4; begin < last; begin += kBlock)
+        MedianBlock(above, row, below, out, begin, std::min(last, begin + kBlock));
 }
 
 class MedianKernel {
 public:
-    explicit MedianKernel(int width) : width_(width), scratch_(3 * 4 * std::size_t(width)) {}
+    explicit MedianKernel(int width) : width_(width) {}
     void operator()(const std::uint8_t* above, const std::uint8_t* row, const std::uint8_t* below,
                     std::uint8_t* out) {
-        const std::size_t n = 4 * std::size_t(width_);
-        MedianRow(above, row, below, out, scratch_.data(), scratch_.data() + n,
-                  scratch_.data() + 2 * n, width_);
+        MedianRow(above, row, below, out, width_);
     }
 
 private:
     int width_;
-    std::vector<std::uint8_t> scratch_;
 };
 
 }  // namespace
