@@ -7,12 +7,14 @@
 #include "filters/EdgeFilters.h"
 #include "filters/GaussianBlur.h"
 #include "filters/GrayValue.h"
+#include "filters/PenInk.h"
 #include "filters/ToneFilters.h"
 #include "tests/cartoon/StylePictures.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 namespace brimlet {
 namespace {
@@ -127,6 +129,19 @@ TEST(PencilSketchChain, GrayStepMatchesTheLiteralGrayOnEveryThreadCount) {
         EXPECT_EQ(picture, expected);
     }
     SetWorkerThreads(0);
+}
+
+TEST(PenAndInkChain, MatchesTheLiteralChain) {
+    for (const TBitmap32& source : ChainPictures()) {
+        for (auto [a, b, c] : {std::tuple{6, 10, 20}, {1, 0, 0}, {40, 20, 40}}) {
+            const PenInkSettings settings = PenInkSettings::FromSliders(a, b, c);
+            TBitmap32 working;
+            working.Assign(source);
+            reference::PenInkBmp(working, settings);
+            ASSERT_EQ(RunPenAndInk(source, settings), working)
+                << source.Width() << " x " << source.Height() << " at " << a << "," << b << "," << c;
+        }
+    }
 }
 
 TEST(DyeingAndSketch, LaysTheLineLayerOverTheColourLayer) {
