@@ -27,12 +27,23 @@ struct Reciprocals {
 };
 const Reciprocals kReciprocals;
 
-// Round(num / den) for num >= 0, den > 0; false when num / den is exactly a half.
+// Round(num / den) for num >= 0, den > 0; false when num / den is exactly a half, where
+// result is the upper neighbour.
 inline bool RoundRatio(unsigned num, unsigned den, int& result) {
     const unsigned n = 2 * num + den, d = 2 * den;
     const unsigned q = unsigned((std::uint64_t(n) * kReciprocals.value[d]) >> 32);
     result = int(q);
     return n != q * d;
+}
+
+// The extended value of an exact half between upper - 1 and upper lies within a tiny error
+// of upper - 0.5; the side it falls on, or the even neighbour when it is exact, is what
+// rounding it gives.
+inline int ResolveHalf(long double extended, int upper) {
+    const long double half = upper - 0.5L;
+    if (extended > half) return upper;
+    if (extended < half) return upper - 1;
+    return upper % 2 == 0 ? upper : upper - 1;
 }
 
 struct HslTables {
@@ -117,9 +128,13 @@ void RGBToHSL(int R, int G, int B, int& H, int& S, int& L) {
         base = 240;
         delta = R - G;
     }
-    if (!RoundRatio(unsigned(100 * diff), unsigned(den), S) ||
-        !RoundRatio(unsigned(base * diff + 60 * delta), unsigned(diff), H)) {
-        reference::RGBToHSL(R, G, B, H, S, L);
+    const bool exactS = RoundRatio(unsigned(100 * diff), unsigned(den), S);
+    const bool exactH = RoundRatio(unsigned(base * diff + 60 * delta), unsigned(diff), H);
+    if (!exactS || !exactH) {
+        long double hue, saturation, lightness;
+        reference::HslExtended(R, G, B, hue, saturation, lightness);
+        if (!exactS) S = ResolveHalf(saturation, S);
+        if (!exactH) H = ResolveHalf(hue, H);
     }
 }
 
@@ -160,6 +175,7 @@ void convertimg1(int pressure, const TBitmap32& input, TBitmap32& output, Progre
                 if (r == g && g == b) {
                     pixel = gray[r];
                 } else {
+                    // A per-colour memo was tried: on photos it hits too rarely to pay.
                     int hue, sat, light;
                     RGBToHSL(r, g, b, hue, sat, light);
                     if (hue == 360) hue = 0;  // the same red; HSLToRGB would give black for 360

@@ -32,6 +32,9 @@ void HSLToRGB(int H, int S, int L, int& R, int& G, int& B);
 void convertimg1(int pressure, const TBitmap32& input, TBitmap32& output, Progress& progress);
 void twovaluetopen(int threshold, const TBitmap32& input, TBitmap32& output);
 
+// The extended values that RGBToHSL rounds: H x 360, S x 100 and L x 100.
+void HslExtended(int R, int G, int B, long double& hue, long double& saturation, long double& lightness);
+
 // The tone curve of convertimg1: the new lightness (0..100) for a lightness at a pressure.
 int ToneLightness(int pressure, int lightness);
 

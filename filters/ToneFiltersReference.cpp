@@ -17,7 +17,7 @@ int Round(long double v) { return int(std::nearbyintl(v)); }
 
 }  // namespace
 
-void RGBToHSL(int R, int G, int B, int& H, int& S, int& L) {
+void HslExtended(int R, int G, int B, long double& hue, long double& saturation, long double& lightness) {
     const double r = R / 255.0L, g = G / 255.0L, b = B / 255.0L;
     const double mx = std::max({r, g, b});
     const double mn = std::min({r, g, b});
@@ -36,9 +36,17 @@ void RGBToHSL(int R, int G, int B, int& H, int& S, int& L) {
         h = h / 6;
         if (h < 0) h = h + 1;
     }
-    H = Round(h * 360);
-    S = Round(s * 100);
-    L = Round((long double)l * 100);
+    hue = h * 360;
+    saturation = s * 100;
+    lightness = (long double)l * 100;
+}
+
+void RGBToHSL(int R, int G, int B, int& H, int& S, int& L) {
+    long double hue, saturation, lightness;
+    HslExtended(R, G, B, hue, saturation, lightness);
+    H = Round(hue);
+    S = Round(saturation);
+    L = Round(lightness);
 }
 
 void PureHue(int hue, int& R, int& G, int& B) {
