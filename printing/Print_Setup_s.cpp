@@ -235,6 +235,9 @@ void TPrint_Setup::FormShow() {
     SetPreviewWidth(ValueOf(Edit3));
     SetPreviewHeight(ValueOf(Edit4));
     CheckBox1->setChecked(false);  // leaving fit mode runs the un-fit rule
+    // Showing always returns to free mode, also after an un-fit that stopped at a bad text
+    // and left the box unchecked with its controls still disabled.
+    SetControlsEnabled(true);
     repeatAction_ = kNone;
 }
 
