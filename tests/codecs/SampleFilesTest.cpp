@@ -145,5 +145,37 @@ TEST(SampleFiles, IconsTakeTheLargestImageAndTurnTransparencyWhite) {
     EXPECT_LT(masked, 32 * 32);
 }
 
+// A 2 x 1 32-bit BMP with a V4 header whose bit fields include alpha.
+std::vector<std::uint8_t> BmpWithAlpha(const std::uint8_t (&pixels)[2][4]) {
+    std::vector<std::uint8_t> b(14 + 108 + 8, 0);
+    auto put = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) b[at + std::size_t(i)] = std::uint8_t(v >> (8 * i));
+    };
+    b[0] = 'B', b[1] = 'M';
+    put(2, std::uint32_t(b.size()));
+    put(10, 14 + 108);
+    put(14, 108);
+    put(18, 2);
+    put(22, 1);
+    b[26] = 1, b[28] = 32;
+    put(30, 3);  // BI_BITFIELDS
+    put(34, 8);
+    put(54, 0x00FF0000), put(58, 0x0000FF00), put(62, 0x000000FF), put(66, 0xFF000000);
+    put(70, 0x73524742);  // 'sRGB'
+    for (int i = 0; i < 8; ++i) b[122 + std::size_t(i)] = pixels[i / 4][i % 4];
+    return b;
+}
+
+TEST(SampleFiles, BmpAlphaIsComposedOntoWhite) {
+    // B, G, R, A: black at half opacity, an opaque colour.
+    const std::uint8_t pixels[2][4] = {{0, 0, 0, 128}, {200, 100, 50, 255}};
+    const TBitmap32 b = DecodePicture(".BMP", BmpWithAlpha(pixels));
+    ASSERT_EQ(b.Width(), 2);
+    // 0 * 128/255 + 255 * 127/255, rounded.
+    EXPECT_EQ(b.PixelColor(0, 0), 0x7F7F7Fu);
+    EXPECT_EQ(b.PixelColor(1, 0), 0x3264C8u);
+    EXPECT_TRUE(AllAlphaZero(b));
+}
+
 }  // namespace
 }  // namespace brimlet::test
