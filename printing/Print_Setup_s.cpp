@@ -46,6 +46,17 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x,
     return label;
 }
 
+// The labels sit left of their edits with little room; a wider desktop font than the one
+// the layout was drawn for would run under the edit, so the label's font shrinks to fit.
+void FitLabelWidth(QLabel* label, int width) {
+    QFont font = label->font();
+    while (label->sizeHint().width() > width && font.pointSizeF() > 6.0) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+        label->setFont(font);
+    }
+    label->adjustSize();
+}
+
 QLineEdit* MakeEdit(QWidget* parent, const char* name, int x, int y) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QString::fromLatin1(name));
@@ -136,6 +147,9 @@ void TPrint_Setup::BuildControls() {
     CheckBox1->setGeometry(240, 232, 97, 17);
     SpeedButton1 = MakeButton(this, "SpeedButton1", QRect(312, 272, 49, 25));
     SpeedButton1->setText(QStringLiteral("Print"));
+
+    FitLabelWidth(Label2, Edit1->x() - Label2->x() - 2);
+    FitLabelWidth(Label3, Edit2->x() - Label3->x() - 2);
 
     setTabOrder(Edit1, Edit2);
     setTabOrder(Edit2, Edit3);
