@@ -1,0 +1,104 @@
+// The style buttons of the Make Cartoon panel. Each runs one chain of the style library on
+// the picture it starts from, stores the result in its layer of the main window, shows it,
+// closes the run with the full-size tool and applies its enabling rule.
+// Before any Qt header: the pen-and-ink header has a member named like Qt's "slots" macro.
+#include "filters/PenInk.h"
+
+#include "cartoon/panel/Standard_s.h"
+#include "cartoon/styles/LineRefinements.h"
+#include "cartoon/styles/Massing.h"
+#include "cartoon/styles/Styles.h"
+#include "workspace/MainForm_s.h"
+
+using brimlet::TBitmap32;
+
+// ---- The colour layer ------------------------------------------------------------------
+
+void TStandard::SpeedButton9Click() {
+    RunStyle([this] {
+        const bool gray = CheckBox2->isChecked();
+        SetRegionRowLook(gray);
+        const brimlet::MassingSettings settings{TrackBar2->value(), TrackBar9->value(),
+                                                TrackBar9->maximum(), TrackBar8->value(), gray};
+        brimlet::MassingResult result =
+            brimlet::RunMassing(MainForm->Image1->Picture(), settings, progress_);
+        MainForm->PaletteBuffer = std::move(result.palette);
+        LevelStep = result.levelStep;
+        StoreColourResult(std::move(result.colour));
+        if (!CheckBox1->isChecked()) {
+            SpeedButton7->setEnabled(false);
+            SpeedButton8->setEnabled(false);
+        }
+        SpeedButton2->setEnabled(true);
+        SpeedButton3->setEnabled(true);
+    });
+}
+
+void TStandard::SpeedButton2Click() {
+    RunStyle([this] {
+        TBitmap32 picture(MainForm->ColourLayer);
+        brimlet::Brighter(picture, progress_);
+        StoreColourResult(std::move(picture));
+    });
+}
+
+void TStandard::SpeedButton3Click() {
+    RunStyle([this] {
+        TBitmap32 picture(MainForm->ColourLayer);
+        brimlet::Darker(picture, progress_);
+        StoreColourResult(std::move(picture));
+    });
+}
+
+// ---- Sketches: always from the source picture -----------------------------------------
+
+void TStandard::SpeedButton6Click() {
+    RunStyle([this] {
+        StoreLineResult(
+            brimlet::RunPenSketch(MainForm->Image1->Picture(), TrackBar4->value(), progress_));
+        EnableAfterSketch();
+    });
+}
+
+void TStandard::SpeedButton1Click() {
+    RunStyle([this] {
+        StoreLineResult(
+            brimlet::RunPencilSketch(MainForm->Image1->Picture(), TrackBar1->value(), progress_));
+        EnableAfterSketch();
+    });
+}
+
+void TStandard::SpeedButton4Click() {
+    RunStyle([this] {
+        const auto settings = brimlet::PenInkSettings::FromSliders(
+            TrackBar3->value(), TrackBar5->value(), TrackBar6->value());
+        StoreLineResult(brimlet::RunPenAndInk(MainForm->Image1->Picture(), settings));
+        EnableAfterSketch();
+    });
+}
+
+// ---- Refinements of whatever the line layer holds ---------------------------------------
+
+void TStandard::SpeedButton10Click() {
+    RunStyle([this] {
+        TBitmap32 picture(MainForm->LineLayer);
+        brimlet::Shallow(picture, progress_);
+        StoreLineResult(std::move(picture));
+    });
+}
+
+void TStandard::SpeedButton8Click() {
+    RunStyle([this] {
+        TBitmap32 picture(MainForm->LineLayer);
+        brimlet::smooth(picture, progress_);
+        StoreLineResult(std::move(picture));
+    });
+}
+
+void TStandard::SpeedButton7Click() {
+    RunStyle([this] {
+        TBitmap32 picture(MainForm->LineLayer);
+        brimlet::ClearSpots(picture, progress_);
+        StoreLineResult(std::move(picture));
+    });
+}

@@ -1,0 +1,112 @@
+#include "workspace/ImageControl.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+TImage::TImage(QWidget* parent) : QWidget(parent) {
+    setMouseTracking(true);  // moves without a button held drive hints and pointers
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TImage::SetPicture(const brimlet::TBitmap32& picture) {
+    picture_.Assign(picture);
+    scaledValid_ = false;
+    update();
+}
+
+void TImage::SetPicture(brimlet::TBitmap32&& picture) {
+    picture_ = std::move(picture);
+    scaledValid_ = false;
+    update();
+}
+
+void TImage::SetOverlayPainter(std::function<void(QPainter&)> painter) {
+    overlay_ = std::move(painter);
+    update();
+}
+
+// A view of the picture's bytes without a copy: RGB32 reads B, G, R and ignores the 4th byte.
+QImage TImage::SourceView() const {
+    if (picture_.Empty()) return {};
+    return QImage(picture_.Bits(), picture_.Width(), picture_.Height(),
+                  static_cast<qsizetype>(picture_.Stride()), QImage::Format_RGB32);
+}
+
+void TImage::RebuildScaled() {
+    scaledValid_ = true;
+    if (picture_.Empty() || width() <= 0 || height() <= 0) {
+        scaled_ = QImage();
+        return;
+    }
+    const QImage view = SourceView();
+    if (view.size() == size())
+        scaled_ = view.copy();
+    else
+        scaled_ = view.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+void TImage::PictureChanged(const brimlet::Rect& area) {
+    if (!scaledValid_ || scaled_.isNull() || picture_.Empty()) {
+        scaledValid_ = false;
+        update();
+        return;
+    }
+    const double sx = double(scaled_.width()) / picture_.Width();
+    const double sy = double(scaled_.height()) / picture_.Height();
+    // The changed area in control pixels, widened by a pixel so the smoothing at its edges
+    // is redone too.
+    QRect target(QPoint(int(std::floor(area.left * sx)) - 1, int(std::floor(area.top * sy)) - 1),
+                 QPoint(int(std::ceil(area.right * sx)), int(std::ceil(area.bottom * sy))));
+    target &= scaled_.rect();
+    if (target.isEmpty()) return;
+    // The picture pixels that cover those control pixels.
+    QRect source(QPoint(int(std::floor(target.left() / sx)), int(std::floor(target.top() / sy))),
+                 QPoint(int(std::ceil((target.right() + 1) / sx)) - 1,
+                        int(std::ceil((target.bottom() + 1) / sy)) - 1));
+    source &= QRect(0, 0, picture_.Width(), picture_.Height());
+    if (source.isEmpty()) return;
+    const QImage part = SourceView().copy(source).scaled(target.size(), Qt::IgnoreAspectRatio,
+                                                         Qt::SmoothTransformation);
+    QPainter painter(&scaled_);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(target.topLeft(), part);
+    painter.end();
+    update(target);
+}
+
+void TImage::paintEvent(QPaintEvent*) {
+    if (!scaledValid_ || (!scaled_.isNull() && scaled_.size() != size())) RebuildScaled();
+    QPainter painter(this);
+    if (scaled_.isNull())
+        painter.fillRect(rect(), Qt::white);
+    else
+        painter.drawImage(0, 0, scaled_);
+    if (overlay_) overlay_(painter);
+}
+
+void TImage::resizeEvent(QResizeEvent*) { scaledValid_ = false; }
+
+void TImage::mousePressEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    emit MouseDown(event->button(), event->buttons(), p.x(), p.y());
+}
+
+void TImage::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    emit MouseMove(event->buttons(), p.x(), p.y());
+}
+
+void TImage::mouseReleaseEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    emit MouseUp(event->button(), p.x(), p.y());
+}
+
+// Like the platform's double-click: the second press reports the double click and then a press.
+void TImage::mouseDoubleClickEvent(QMouseEvent* event) {
+    emit DblClick();
+    const QPoint p = event->position().toPoint();
+    emit MouseDown(event->button(), event->buttons(), p.x(), p.y());
+}
