@@ -1,10 +1,11 @@
 // In-place driver for the 3 x 3 refinements (smooth, the median of Clear Spots).
 //
 // The literal algorithm reads a whole-picture source copy and writes a whole-picture output
-// copy. Here each worker keeps just the original rows it still needs: row y's result goes
-// to a row buffer and is written back only after row y + 1 has been computed, and the rows
-// on either side of a worker's range are copied before the workers start. The result is
-// the same as with whole copies, without two extra pictures in memory.
+// copy. Here each worker keeps just the original rows it still needs: the kernel copies the
+// original of the last row it overwrites, for the next rows to read as their upper
+// neighbour, and the rows on either side of a worker's range are copied before the workers
+// start. Rows go in pairs: both windows hold the pair's two rows, so their columns are
+// combined once.
 #pragma once
 
 #include "cartoon/styles/RowGroups.h"
@@ -19,9 +20,12 @@
 
 namespace brimlet::detail {
 
-// Kernel: constructible from the picture width; operator()(above, row, below, out) writes
-// the inner pixels (x = 1 .. width - 2) of out from the three original rows. out's first
-// and last pixels already hold the original row's.
+// Kernel: constructible from the picture width, with
+//   Single(above, row, below, original): overwrites the inner pixels (x = 1 .. width - 2) of
+//     row in place from the original rows above, row and below, and leaves a copy of row's
+//     original bytes (all of them) in original;
+//   Pair(above, row0, row1, below, original): the same for two consecutive rows, sharing the
+//     work on their common rows; original receives row1's original bytes.
 template <class Kernel>
 void Apply3x3InPlace(TBitmap32& picture, Progress& progress) {
     const int width = picture.Width(), height = picture.Height();
@@ -38,21 +42,19 @@ void Apply3x3InPlace(TBitmap32& picture, Progress& progress) {
     std::uint8_t* const bits = picture.Bits();
     auto row = [&](int y) { return bits + std::size_t(y) * stride; };
 
-    // Rows [begin, end) in place; above = original row begin - 1, below = original row end.
+    // Rows [begin, end) in place, two at a time where it can; above = original row begin - 1,
+    // below = original row end.
     auto runRange = [&](int begin, int end, const std::uint8_t* above, const std::uint8_t* below) {
         Kernel kernel(width);
-        std::vector<std::uint8_t> results(2 * stride);
+        std::vector<std::uint8_t> originals(2 * stride);
         const std::uint8_t* up = above;
-        for (int y = begin; y < end; ++y) {
-            const std::uint8_t* down = y + 1 == end ? below : row(y + 1);
-            std::uint8_t* out = results.data() + (y & 1) * stride;
-            std::memcpy(out, row(y), 4);
-            std::memcpy(out + stride - 4, row(y) + stride - 4, 4);
-            kernel(up, row(y), down, out);
-            if (y > begin) std::memcpy(row(y - 1), results.data() + ((y - 1) & 1) * stride, stride);
-            up = row(y);  // still original: it is written back in the next iteration
+        int y = begin, slot = 0;
+        for (; y + 1 < end; y += 2, slot ^= 1) {
+            std::uint8_t* original = originals.data() + slot * stride;
+            kernel.Pair(up, row(y), row(y + 1), y + 2 == end ? below : row(y + 2), original);
+            up = original;
         }
-        std::memcpy(row(end - 1), results.data() + ((end - 1) & 1) * stride, stride);
+        if (y < end) kernel.Single(up, row(y), below, originals.data() + slot * stride);
     };
 
     const int parts = std::max(1, WorkerThreads());
@@ -93,6 +95,33 @@ void Apply3x3InPlace(TBitmap32& picture, Progress& progress) {
         first = last;
     }
     progress.SetPosition(0);
+}
+
+// Walks the inner bytes [4, 4 * (width - 1)) of a row in blocks of at most blockBytes
+// (a multiple of 4). Each block's column pass reads the block and 4 bytes on either side;
+// its row pass writes the block. The column pass of block k + 1 runs before the row pass
+// of block k, so every column pass still reads original bytes of the row being written.
+template <class Columns, class Rows>
+void PipelineBlocks(int width, int blockBytes, Columns columns, Rows rows) {
+    const int last = 4 * (width - 1);
+    int begin = 4, end = std::min(last, begin + blockBytes), slot = 0;
+    columns(begin, end, slot);
+    while (begin < last) {
+        const int nextBegin = end, nextEnd = std::min(last, end + blockBytes);
+        if (nextBegin < last) columns(nextBegin, nextEnd, slot ^ 1);
+        rows(begin, end, slot);
+        begin = nextBegin, end = nextEnd, slot ^= 1;
+    }
+}
+
+// A = 255 - B for count pixels (32-bit lanes, so it vectorises).
+inline void InkAlphaFromBlue(std::uint8_t* p, int count) {
+    for (int x = 0; x < count; ++x) {
+        std::uint32_t v;
+        std::memcpy(&v, p + 4 * x, 4);
+        v = (v & 0x00FFFFFFu) | (~(v << 24) & 0xFF000000u);
+        std::memcpy(p + 4 * x, &v, 4);
+    }
 }
 
 }  // namespace brimlet::detail

@@ -4,6 +4,7 @@
 // depends only on its own input pixel (and the finished table), so no copy is needed.
 #include "cartoon/styles/Massing.h"
 
+#include "cartoon/styles/BytePattern.h"
 #include "cartoon/styles/RowGroups.h"
 #include "filters/GrayValue.h"
 
@@ -143,20 +144,15 @@ void ColourPath(int levelStep, TBitmap32& picture, Progress& progress) {
     progress.SetPosition(0);
 }
 
-// B, G, R plus delta, held at 0..255, alpha untouched, over a contiguous run of bytes that
-// starts at a pixel.
-__attribute__((target_clones("avx2", "default")))
-void ShiftBytes(std::uint8_t* __restrict p, std::size_t bytes, int delta) {
-    const int d[4] = {delta, delta, delta, 0};
-    for (std::size_t i = 0; i < bytes; ++i) {
-        int v = p[i] + d[i & 3];
-        p[i] = std::uint8_t(v < 0 ? 0 : (v > 255 ? 255 : v));
-    }
-}
-
-void Shift(TBitmap32& picture, int delta, Progress& progress) {
+void Shift(TBitmap32& picture, bool brighter, Progress& progress) {
+    static constexpr std::uint8_t kStep[4] = {10, 10, 10, 0};  // alpha untouched
     detail::ForRowGroups(0, picture.Height(), progress, [&](int begin, int end) {
-        ShiftBytes(picture.ScanLine(begin), std::size_t(end - begin) * picture.Stride(), delta);
+        std::uint8_t* p = picture.ScanLine(begin);
+        const std::size_t bytes = std::size_t(end - begin) * picture.Stride();
+        if (brighter)
+            detail::AddSaturated(p, bytes, kStep);
+        else
+            detail::SubtractSaturated(p, bytes, kStep);
     });
     progress.SetPosition(0);
 }
@@ -171,7 +167,7 @@ void crayonpic(int offset, TBitmap32& picture, int levelStep, bool gray, Progres
         ColourPath(levelStep, picture, progress);
 }
 
-void Brighter(TBitmap32& picture, Progress& progress) { Shift(picture, +10, progress); }
-void Darker(TBitmap32& picture, Progress& progress) { Shift(picture, -10, progress); }
+void Brighter(TBitmap32& picture, Progress& progress) { Shift(picture, true, progress); }
+void Darker(TBitmap32& picture, Progress& progress) { Shift(picture, false, progress); }
 
 }  // namespace brimlet
