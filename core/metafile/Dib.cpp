@@ -183,7 +183,7 @@ void DecodeRle(const Header& h, std::span<const std::uint8_t> bits, QImage& imag
 std::int64_t MaxMetafilePixels() {
 #ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
     // Keeps the fuzzer's memory and time per input small; real files are not affected.
-    return std::int64_t(1) << 22;
+    return std::int64_t(1) << 20;
 #else
     return TBitmap32::kMaxPixelCount;
 #endif

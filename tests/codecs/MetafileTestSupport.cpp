@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -136,6 +137,114 @@ double MeanAbsoluteDifference(const TBitmap32& a, const TBitmap32& b) {
         for (int x = 0; x < 4 * a.Width(); ++x)
             if (x % 4 != kA) sum += std::abs(a.ScanLine(y)[x] - b.ScanLine(y)[x]);
     return sum / (3.0 * a.Width() * a.Height());
+}
+
+TBitmap32 InkBoxResampled(const TBitmap32& picture, int size) {
+    int x0 = picture.Width(), y0 = picture.Height(), x1 = -1, y1 = -1;
+    for (int y = 0; y < picture.Height(); ++y)
+        for (int x = 0; x < picture.Width(); ++x) {
+            const std::uint8_t* p = picture.ScanLine(y) + 4 * x;
+            if (p[0] < 240 || p[1] < 240 || p[2] < 240)
+                x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+        }
+    TBitmap32 out(size, size);
+    if (x1 < 0) return out;
+    const double w = x1 - x0 + 1, h = y1 - y0 + 1;
+    for (int oy = 0; oy < size; ++oy)
+        for (int ox = 0; ox < size; ++ox) {
+            const int sx0 = x0 + int(ox * w / size), sx1 = std::max(sx0 + 1, x0 + int((ox + 1) * w / size));
+            const int sy0 = y0 + int(oy * h / size), sy1 = std::max(sy0 + 1, y0 + int((oy + 1) * h / size));
+            double sum[3] = {0, 0, 0};
+            for (int y = sy0; y < sy1; ++y)
+                for (int x = sx0; x < sx1; ++x)
+                    for (int c = 0; c < 3; ++c) sum[c] += picture.ScanLine(y)[4 * x + c];
+            const double n = double(sx1 - sx0) * (sy1 - sy0);
+            for (int c = 0; c < 3; ++c) out.ScanLine(oy)[4 * ox + c] = std::uint8_t(sum[c] / n + 0.5);
+        }
+    return out;
+}
+
+namespace {
+void Put16(std::vector<std::uint8_t>& b, std::uint32_t v) {
+    b.push_back(std::uint8_t(v));
+    b.push_back(std::uint8_t(v >> 8));
+}
+void Put32(std::vector<std::uint8_t>& b, std::uint32_t v) {
+    Put16(b, v & 0xFFFF);
+    Put16(b, v >> 16);
+}
+}  // namespace
+
+WmfBuilder::WmfBuilder(int width, int height, int inch, int objects)
+    : width_(width), height_(height), inch_(inch), objects_(objects) {}
+
+WmfBuilder& WmfBuilder::Record(std::uint16_t function, const std::vector<std::uint16_t>& params) {
+    return RawRecord(std::uint32_t(3 + params.size()), function, params);
+}
+
+WmfBuilder& WmfBuilder::RawRecord(std::uint32_t words, std::uint16_t function,
+                                  const std::vector<std::uint16_t>& params) {
+    Put32(records_, words);
+    Put16(records_, function);
+    for (std::uint16_t p : params) Put16(records_, p);
+    return *this;
+}
+
+std::vector<std::uint8_t> WmfBuilder::Bytes() const {
+    std::vector<std::uint8_t> b;
+    if (inch_) {
+        const std::uint16_t words[10] = {0xCDD7, 0x9AC6, 0, 0, 0, std::uint16_t(width_),
+                                         std::uint16_t(height_), std::uint16_t(inch_), 0, 0};
+        std::uint16_t sum = 0;
+        for (auto w : words) Put16(b, w), sum ^= w;
+        Put16(b, sum);
+    }
+    Put16(b, 1);
+    Put16(b, 9);
+    Put16(b, 0x0300);
+    Put32(b, std::uint32_t((18 + records_.size() + 6) / 2));
+    Put16(b, std::uint16_t(objects_));
+    Put32(b, 0);
+    Put16(b, 0);
+    b.insert(b.end(), records_.begin(), records_.end());
+    Put32(b, 3);
+    Put16(b, 0);
+    return b;
+}
+
+EmfBuilder::EmfBuilder(int frameRight, int frameBottom, int handles)
+    : right_(frameRight), bottom_(frameBottom), handles_(handles) {}
+
+EmfBuilder& EmfBuilder::Record(std::uint32_t type, const std::vector<std::uint32_t>& params) {
+    return RawRecord(type, std::uint32_t(8 + 4 * params.size()), params);
+}
+
+EmfBuilder& EmfBuilder::RawRecord(std::uint32_t type, std::uint32_t size,
+                                  const std::vector<std::uint32_t>& params) {
+    Put32(records_, type);
+    Put32(records_, size);
+    for (std::uint32_t p : params) Put32(records_, p);
+    return *this;
+}
+
+std::vector<std::uint8_t> EmfBuilder::Bytes() const {
+    std::vector<std::uint8_t> b;
+    Put32(b, 1);
+    Put32(b, 88);
+    for (int i = 0; i < 4; ++i) Put32(b, 0);  // bounds
+    Put32(b, 0), Put32(b, 0), Put32(b, std::uint32_t(right_)), Put32(b, std::uint32_t(bottom_));
+    Put32(b, 0x464D4520);
+    Put32(b, 0x10000);
+    Put32(b, std::uint32_t(88 + records_.size() + 20));
+    Put32(b, 0);
+    Put16(b, std::uint16_t(handles_));
+    Put16(b, 0);
+    Put32(b, 0), Put32(b, 0), Put32(b, 0);
+    // 960 x 960 reference pixels on 254 x 254 mm: 96 pixels per inch.
+    Put32(b, 960), Put32(b, 960), Put32(b, 254), Put32(b, 254);
+    b.insert(b.end(), records_.begin(), records_.end());
+    Put32(b, 14), Put32(b, 20), Put32(b, 0), Put32(b, 16), Put32(b, 20);
+    return b;
 }
 
 TBitmap32 TestPicture(int width, int height) {

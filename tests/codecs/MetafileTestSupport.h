@@ -34,6 +34,42 @@ double ShareOfClosePixels(const TBitmap32& a, const TBitmap32& b, int tolerance)
 // Mean absolute difference per channel.
 double MeanAbsoluteDifference(const TBitmap32& a, const TBitmap32& b);
 
+// The drawn part of a picture (its non-white bounding box) resampled by area averaging
+// to size x size, so that renderers that frame or scale a drawing differently compare.
+TBitmap32 InkBoxResampled(const TBitmap32& picture, int size);
+
+// Builds small WMF files record by record; sizes and the header are filled in by Bytes().
+class WmfBuilder {
+public:
+    // A placeable header with the bounding box (0, 0, width, height) at the given units per inch,
+    // or none (plain WMF) when inch is 0.
+    WmfBuilder(int width, int height, int inch, int objects = 4);
+    // Appends a record: function and 16-bit parameters (in the file's order).
+    WmfBuilder& Record(std::uint16_t function, const std::vector<std::uint16_t>& params);
+    // Appends a record whose size field is given as is (for damaged files).
+    WmfBuilder& RawRecord(std::uint32_t words, std::uint16_t function,
+                          const std::vector<std::uint16_t>& params);
+    std::vector<std::uint8_t> Bytes() const;
+
+private:
+    int width_, height_, inch_, objects_;
+    std::vector<std::uint8_t> records_;
+};
+
+// Builds small EMF files: a header with the frame (0.01 mm) and a reference device of
+// 96 pixels per inch, then records of 32-bit values.
+class EmfBuilder {
+public:
+    EmfBuilder(int frameRight, int frameBottom, int handles = 4);
+    EmfBuilder& Record(std::uint32_t type, const std::vector<std::uint32_t>& params);
+    EmfBuilder& RawRecord(std::uint32_t type, std::uint32_t size, const std::vector<std::uint32_t>& params);
+    std::vector<std::uint8_t> Bytes() const;
+
+private:
+    int right_, bottom_, handles_;
+    std::vector<std::uint8_t> records_;
+};
+
 // A deterministic picture with smooth gradients and hard edges.
 TBitmap32 TestPicture(int width, int height);
 
