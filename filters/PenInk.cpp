@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <mutex>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -305,43 +306,90 @@ Thresholds ThresholdsFromHistogram(const long long* h, double upperFraction, dou
     return {i, int(std::nearbyint(static_cast<long double>(i) * lowerRatio + 0.5L))};
 }
 
-// Accepts every candidate connected to one of magnitude >= upper through candidates of
-// magnitude >= lower; afterwards the marks are kEdge or something else.
-void Hysteresis(PlaneSize size, const std::uint8_t* magnitude, std::uint8_t* marks, Thresholds t) {
-    const int width = size.width;
-    const std::size_t count = std::size_t(width) * size.height;
-    const std::ptrdiff_t offsets[8] = {1, std::ptrdiff_t(width) + 1, width, std::ptrdiff_t(width) - 1,
-                                       -1, -std::ptrdiff_t(width) - 1, -std::ptrdiff_t(width),
-                                       -std::ptrdiff_t(width) + 1};
+// Gray values of one row. The rounded value is (n + 49 + up) / 100 with n = 30 R + 59 G + 11 B;
+// up only matters for a remainder of exactly 50, which the vector loop flags and a short
+// scalar loop settles from the tie table.
+__attribute__((target_clones("avx2", "default")))
+void GrayRow(const std::uint8_t* ties, const std::uint8_t* pixels, int width, std::uint8_t* gray,
+             std::uint8_t* tied) {
+    unsigned anyTie = 0;
+    for (int x = 0; x < width; ++x) {
+        std::uint32_t px;
+        std::memcpy(&px, pixels + 4 * std::size_t(x), 4);
+        const unsigned b = px & 255u, g = (px >> 8) & 255u, r = (px >> 16) & 255u;
+        const unsigned n = 30 * r + 59 * g + 11 * b + 49;
+        const unsigned q = (n * 5243) >> 19;
+        const unsigned tie = (n - 100 * q) == 99;
+        gray[x] = std::uint8_t(q);
+        tied[x] = std::uint8_t(tie);
+        anyTie |= tie;
+    }
+    if (!anyTie) return;
+    for (int x0 = 0; x0 < width; x0 += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, tied + x0, std::size_t(std::min(8, width - x0)));
+        for (; word; word &= word - 1) {
+            const int x = x0 + __builtin_ctzll(word) / 8;
+            const std::uint8_t* p = pixels + 4 * std::size_t(x);
+            gray[x] = GrayValueFromTable(ties, p[kR], p[kG], p[kB]);
+        }
+    }
+}
+
+// Hysteresis marks: kCandidate (128) a ridge the search may pass through (magnitude >= lower),
+// bit 0 a ridge that starts a search (magnitude >= upper), so 1 or 129; kEdge once accepted.
+constexpr std::uint8_t kSeedBit = 1;
+
+__attribute__((target_clones("avx2", "default")))
+void QualifyRidges(std::uint8_t* marks, const std::uint8_t* magnitude, std::size_t count, Thresholds t) {
+    const int upper = t.upper, lower = t.lower;
+    for (std::size_t i = 0; i < count; ++i) {
+        const int m = magnitude[i];
+        const bool ridge = marks[i] == kCandidate;
+        marks[i] = std::uint8_t(ridge ? ((m >= lower ? kCandidate : 0) | (m >= upper ? kSeedBit : 0)) : 0);
+    }
+}
+
+__attribute__((target_clones("avx2", "default")))
+void InkRow(const std::uint8_t* marks, int width, std::uint8_t* pixels) {
+    for (int x = 0; x < width; ++x) {
+        const std::uint32_t v = marks[x] == kEdge ? 0xFF000000u : 0x00FFFFFFu;
+        std::memcpy(pixels + 4 * std::size_t(x), &v, 4);
+    }
+}
+
+// Accepts every ridge connected to a seed through ridges of magnitude >= lower; the marks
+// must come from QualifyRidges. Afterwards accepted pixels are kEdge.
+void Hysteresis(PlaneSize size, std::uint8_t* marks) {
+    const std::size_t count = std::size_t(size.width) * size.height;
+    const std::ptrdiff_t w = size.width;
+    const std::ptrdiff_t offsets[8] = {1, w + 1, w, w - 1, -1, -w - 1, -w, -w + 1};
     std::vector<std::uint32_t> stack;
     stack.reserve(4096);
-    std::size_t i = 0;
-    while (i < count) {
-        // Most marks are 0: skip them eight at a time.
-        if (i + 8 <= count) {
-            std::uint64_t word;
-            std::memcpy(&word, marks + i, 8);
-            if (word == 0) {
-                i += 8;
-                continue;
+    auto trace = [&](std::size_t seed) {
+        marks[seed] = kEdge;
+        stack.push_back(std::uint32_t(seed));
+        while (!stack.empty()) {
+            const std::ptrdiff_t c = stack.back();
+            stack.pop_back();
+            // All eight tests first, without branches; then only the neighbours that pass.
+            unsigned pass = 0;
+            for (int k = 0; k < 8; ++k) pass |= unsigned((marks[c + offsets[k]] & 0xFE) == kCandidate) << k;
+            for (; pass; pass &= pass - 1) {
+                const std::size_t nb = std::size_t(c + offsets[__builtin_ctz(pass)]);
+                marks[nb] = kEdge;
+                stack.push_back(std::uint32_t(nb));
             }
         }
-        if (marks[i] == kCandidate && magnitude[i] >= t.upper) {
-            marks[i] = kEdge;
-            stack.push_back(std::uint32_t(i));
-            while (!stack.empty()) {
-                const std::size_t c = stack.back();
-                stack.pop_back();
-                for (std::ptrdiff_t o : offsets) {
-                    const std::size_t nb = std::size_t(std::ptrdiff_t(c) + o);
-                    if (marks[nb] == kCandidate && magnitude[nb] >= t.lower) {
-                        marks[nb] = kEdge;
-                        stack.push_back(std::uint32_t(nb));
-                    }
-                }
-            }
+    };
+    for (std::size_t base = 0; base < count; base += 8) {
+        // Eight marks at a time: seeds not yet accepted have bit 0 set and bit 1 clear.
+        std::uint64_t word = 0;
+        std::memcpy(&word, marks + base, std::min<std::size_t>(8, count - base));
+        for (std::uint64_t seeds = word & ~(word >> 1) & 0x0101010101010101ull; seeds; seeds &= seeds - 1) {
+            const std::size_t i = base + std::size_t(__builtin_ctzll(seeds)) / 8;
+            if (marks[i] != kEdge) trace(i);  // else reached by an earlier search
         }
-        ++i;
     }
 }
 
@@ -364,14 +412,15 @@ void PenInkBmp(TBitmap32& buffer, const PenInkSettings& settings) {
     simd = gAllowSimd && HasAvx2();
 #endif
 
-    std::vector<std::uint8_t> gray(count), smoothed(count), magnitude(count);
+    // Every element is written before it is read: no zero fill.
+    auto gray = std::make_unique_for_overwrite<std::uint8_t[]>(count);
+    auto smoothed = std::make_unique_for_overwrite<std::uint8_t[]>(count);
+    auto magnitude = std::make_unique_for_overwrite<std::uint8_t[]>(count);
     const std::uint8_t* ties = GrayTieTable();
     ParallelRows(height, [&](int begin, int end) {
-        for (int y = begin; y < end; ++y) {
-            const std::uint8_t* p = buffer.ScanLine(y);
-            std::uint8_t* g = gray.data() + std::size_t(y) * width;
-            for (int x = 0; x < width; ++x, p += 4) g[x] = GrayValueFromTable(ties, p[kR], p[kG], p[kB]);
-        }
+        std::vector<std::uint8_t> tied(std::size_t(width) + 1);
+        for (int y = begin; y < end; ++y)
+            GrayRow(ties, buffer.ScanLine(y), width, gray.get() + std::size_t(y) * width, tied.data());
     });
 
     Smoother sm;
@@ -379,31 +428,32 @@ void PenInkBmp(TBitmap32& buffer, const PenInkSettings& settings) {
     reference::GaussianKernel1D(settings.sigma, sm.w, sm.n);
     sm.half = sm.n / 2;
     sm.fullWeight = WeightSum(sm.w, 0, sm.n - 1);
-    ParallelRows(height, [&](int begin, int end) { SmoothRows(sm, gray.data(), smoothed.data(), begin, end); });
+    ParallelRows(height, [&](int begin, int end) { SmoothRows(sm, gray.get(), smoothed.get(), begin, end); });
     ParallelRows(height, [&](int begin, int end) {
-        MagnitudeRows(size, smoothed.data(), magnitude.data(), begin, end, simd);
+        MagnitudeRows(size, smoothed.get(), magnitude.get(), begin, end, simd);
     });
 
     // The gray plane is no longer needed: it takes the marks.
-    std::uint8_t* marks = gray.data();
+    std::uint8_t* marks = gray.get();
     long long histogram[256] = {};
     std::mutex merge;
     ParallelRows(height, [&](int begin, int end) {
         long long local[256] = {};
-        RidgeRows(size, magnitude.data(), smoothed.data(), marks, local, begin, end, simd);
+        RidgeRows(size, magnitude.get(), smoothed.get(), marks, local, begin, end, simd);
         std::lock_guard<std::mutex> lock(merge);
         for (int i = 0; i < 256; ++i) histogram[i] += local[i];
     });
-    std::vector<std::uint8_t>().swap(smoothed);
+    smoothed.reset();
 
-    Hysteresis(size, magnitude.data(), marks, ThresholdsFromHistogram(histogram, settings.upperFraction, settings.lowerRatio));
+    const Thresholds t = ThresholdsFromHistogram(histogram, settings.upperFraction, settings.lowerRatio);
+    ParallelRows(height, [&](int begin, int end) {
+        const std::size_t first = std::size_t(begin) * width;
+        QualifyRidges(marks + first, magnitude.get() + first, std::size_t(end - begin) * width, t);
+    });
+    Hysteresis(size, marks);
 
     ParallelRows(height, [&](int begin, int end) {
-        for (int y = begin; y < end; ++y) {
-            std::uint8_t* p = buffer.ScanLine(y);
-            const std::uint8_t* m = marks + std::size_t(y) * width;
-            for (int x = 0; x < width; ++x) StorePixel(p + 4 * x, m[x] == kEdge ? 0xFF000000u : 0x00FFFFFFu);
-        }
+        for (int y = begin; y < end; ++y) InkRow(marks + std::size_t(y) * width, width, buffer.ScanLine(y));
     });
 }
 
