@@ -93,7 +93,12 @@ TBitmap32 DecodeJpeg(std::span<const std::uint8_t> bytes) {
     const int width = int(d.cinfo.output_width), height = int(d.cinfo.output_height);
     picture.SetSize(width, height);
     if (cmyk) cmykRow.resize(std::size_t(width) * 4);
-    while (d.cinfo.output_scanline < d.cinfo.output_height) {
+    // A single-scan file decodes as it is read: once its data has run out, the rows still to
+    // come hold nothing of the picture, so they stay white rather than take the time to
+    // decode a huge declared size from nothing. (A progressive file has read all its scans by
+    // now; its later rows are real, only coarser.)
+    const bool stopAtEnd = !jpeg_has_multiple_scans(&d.cinfo);
+    while (d.cinfo.output_scanline < d.cinfo.output_height && !(stopAtEnd && errors.dataEnded)) {
         const int y = int(d.cinfo.output_scanline);
         std::uint8_t* row = picture.ScanLine(y);
         if (cmyk) {

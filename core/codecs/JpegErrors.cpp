@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include <jerror.h>
+
 namespace brimlet {
 
 namespace {
@@ -18,7 +20,9 @@ JpegErrors& ErrorsOf(j_common_ptr cinfo) {
 }
 
 void IgnoreMessage(j_common_ptr cinfo, int level) {
-    if (level < 0) ++cinfo->err->num_warnings;
+    if (level >= 0) return;
+    ++cinfo->err->num_warnings;
+    if (cinfo->err->msg_code == JWRN_JPEG_EOF) ErrorsOf(cinfo).dataEnded = true;
 }
 
 }  // namespace

@@ -16,6 +16,8 @@ struct JpegErrors {
     jpeg_error_mgr manager{};
     std::jmp_buf jump{};
     char message[JMSG_LENGTH_MAX] = {};
+    // The data ended before the picture did (libjpeg then feeds an end marker of its own).
+    bool dataEnded = false;
 };
 
 // Installs the handlers; the caller must setjmp(errors.jump) before any libjpeg call.

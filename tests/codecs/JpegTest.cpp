@@ -75,6 +75,19 @@ TEST(Jpeg, DamagedFilesGiveLibjpegsMessage) {
     EXPECT_THROW(DecodePicture("JPEG", {}), PictureError);
 }
 
+TEST(Jpeg, TruncatedBaselineFileKeepsItsReadablePart) {
+    const std::vector<std::uint8_t> whole = ReadBytes(Sample("pool.jpg"));
+    const TBitmap32 full = DecodePicture(".JPG", whole);
+    const TBitmap32 cut = DecodePicture(".JPG", std::span(whole).first(whole.size() / 2));
+    ASSERT_EQ(cut.Width(), full.Width());
+    ASSERT_EQ(cut.Height(), full.Height());
+    // The upper part as in the whole file, the bottom rows (beyond the data) white.
+    for (int y = 0; y < full.Height() / 4; ++y)
+        ASSERT_EQ(std::memcmp(cut.ScanLine(y), full.ScanLine(y), full.Stride()), 0) << y;
+    const std::uint8_t* last = cut.ScanLine(cut.Height() - 1);
+    for (int x = 0; x < cut.Width(); ++x) ASSERT_EQ(LoadPixel(last + 4 * x), 0x00FFFFFFu) << x;
+}
+
 // --- EXIF orientation ---
 
 // An APP1 Exif payload holding only an orientation tag, in either byte order.
