@@ -5,6 +5,7 @@
 #include "workspace/About_Us_s.h"
 #include "workspace/ErrorBox.h"
 #include "workspace/MainForm_s.h"
+#include "workspace/ViewForm_s.h"
 #include "workspace/Workspace.h"
 
 #include <QDir>
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
     app.setApplicationVersion(QStringLiteral("4.08"));
 
     MainForm = new TMainForm;
+    ViewForm = new TViewForm(MainForm);
     About_Us = new TAbout_Us(MainForm);
     Standard = new TStandard(MainForm);
     Print_Setup = new TPrint_Setup(MainForm);

@@ -2,9 +2,11 @@
 
 #include "cartoon/panel/Standard_s.h"
 #include "core/codecs/PictureFiles.h"
+#include "workspace/CropSelection.h"
 #include "workspace/Cursors.h"
 #include "workspace/ErrorBox.h"
 #include "workspace/Layout.h"
+#include "workspace/ResultTools.h"
 #include "workspace/WindowLook.h"
 
 #include <QAction>
@@ -247,6 +249,8 @@ void TMainForm::FormCreate() {
 
 void TMainForm::AttachHelpers() {
     // Helpers that give Image1 and Image2 their mouse behaviour are connected here.
+    CropSelection = new TCropSelection(this);
+    ResultTools = new TResultTools(this);
 }
 
 void TMainForm::Display(TImage* image, QWidget* panel) {

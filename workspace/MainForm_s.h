@@ -23,6 +23,8 @@ class QSplitter;
 class QStatusBar;
 class QTimer;
 class QToolButton;
+class TCropSelection;
+class TResultTools;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -48,6 +50,11 @@ public:
     QLabel* StatusPanel[3];
     QTimer* Timer1;  // 100 ms, off at start; the crop outline's marching ants
     QAction *Open1, *Save1, *Exit1, *Standard1, *Print1, *ellfriend1, *Online1, *About1;
+
+    // Mouse behaviour of the two images: cutting a rectangle out of the source, and the
+    // dyeing, spot-clearing and full-size tools on the result.
+    TCropSelection* CropSelection = nullptr;
+    TResultTools* ResultTools = nullptr;
 
     // Shared layers: the colour result, the sketch result, the blurred photograph.
     brimlet::TBitmap32 ColourLayer, LineLayer, PaletteBuffer;
