@@ -37,12 +37,40 @@ void LaplacianSums(const std::uint8_t* r0, const std::uint8_t* r1, const std::ui
 }
 
 // Pixels [2, w - 2): gray value V of the limited sums, written inverted: B = G = R = 255 - V,
-// A = V.
+// A = V. The loop rounds exact halves down and marks them in ties[x]; FixTies then settles
+// those few (about 1 %) from the tie table, so this loop needs no table and vectorises.
 BRIMLET_CLONES
-void LaplacianGray(const std::uint8_t* sums, std::uint8_t* out, int w, const std::uint8_t* ties) {
+void LaplacianGray(const std::uint8_t* sums, std::uint8_t* out, int w, std::uint8_t* ties) {
     for (int x = 2; x < w - 2; ++x) {
         const std::uint8_t* s = sums + 4 * x;
-        const unsigned v = GrayValueFromTable(ties, s[kR], s[kG], s[kB]);
+        const unsigned n = 30u * s[kR] + 59u * s[kG] + 11u * s[kB];
+        const unsigned v = ((n + 49) * 5243) >> 19;       // (n + 49) / 100
+        const unsigned half = ((n + 50) * 5243) >> 19;    // (n + 50) / 100
+        ties[x] = std::uint8_t(half * 100 == n + 50);
+        const unsigned ink = 255 - v;
+        StorePixel(out + 4 * x, ink | ink << 8 | ink << 16 | v << 24);
+    }
+}
+
+void FixTies(const std::uint8_t* sums, std::uint8_t* out, int w, const std::uint8_t* ties,
+             const std::uint8_t* tieTable) {
+    int x = 2;
+    for (; x + 8 <= w - 2; x += 8) {
+        std::uint64_t any;
+        std::memcpy(&any, ties + x, 8);
+        if (any == 0) continue;
+        for (int k = x; k < x + 8; ++k) {
+            if (!ties[k]) continue;
+            const std::uint8_t* s = sums + 4 * k;
+            const unsigned v = GrayValueFromTable(tieTable, s[kR], s[kG], s[kB]);
+            const unsigned ink = 255 - v;
+            StorePixel(out + 4 * k, ink | ink << 8 | ink << 16 | v << 24);
+        }
+    }
+    for (; x < w - 2; ++x) {
+        if (!ties[x]) continue;
+        const std::uint8_t* s = sums + 4 * x;
+        const unsigned v = GrayValueFromTable(tieTable, s[kR], s[kG], s[kB]);
         const unsigned ink = 255 - v;
         StorePixel(out + 4 * x, ink | ink << 8 | ink << 16 | v << 24);
     }
@@ -109,9 +137,11 @@ void laplaciangause(TBitmap32& buffer, Progress& progress) {
     const std::size_t stride = buffer.Stride();
     const std::uint8_t* ties = GrayTieTable();
     InPlaceRowPass<2>(buffer, 2, h - 2, [&](const std::uint8_t* const* rows, std::uint8_t* out) {
-        std::uint8_t* sums = ScratchRow(stride);
+        std::uint8_t* sums = ScratchRow(stride + std::size_t(w));
+        std::uint8_t* halves = sums + stride;
         LaplacianSums(rows[0], rows[1], rows[2], rows[3], rows[4], sums, stride);
-        LaplacianGray(sums, out, w, ties);
+        LaplacianGray(sums, out, w, halves);
+        FixTies(sums, out, w, halves, ties);
         const std::uint8_t* in = rows[2];
         FramePixel(out, in, 0, 2);
         FramePixel(out, in, 1, 2);
