@@ -84,8 +84,11 @@ struct MemoryReader {
 };
 
 [[noreturn]] void Fail(const char* what, const QImageReader& reader) {
-    throw PictureError(std::string("The ") + what + " file cannot be read: " +
-                       reader.errorString().toStdString());
+    // Qt's text is "Unknown error" where its handler simply refused the data.
+    std::string reason = reader.error() == QImageReader::UnknownError
+                             ? std::string("the data is damaged or not in this format")
+                             : reader.errorString().toStdString();
+    throw PictureError(std::string("The ") + what + " file cannot be read: " + reason);
 }
 
 }  // namespace
