@@ -96,17 +96,9 @@ void PrepareOutput(const TBitmap32& input, TBitmap32& output) {
     }
 }
 
-BRIMLET_CLONES
-void TwoValueRow(const std::uint8_t* in, std::uint8_t* out, std::size_t pixels, int threshold) {
-    for (std::size_t i = 0; i < pixels; ++i) {
-        const std::uint32_t v = in[4 * i + kR] > threshold ? 0x00FFFFFFu : 0xFF000000u;
-        std::memcpy(out + 4 * i, &v, 4);
-    }
-}
-
-}  // namespace
-
-void RGBToHSL(int R, int G, int B, int& H, int& S, int& L) {
+// RGBToHSL for bytes from the exact ratios: lightness 100 (M + m) / 510, saturation
+// 100 (M - m) / (M + m) or / (510 - M - m), hue 60 x (difference) / (M - m) plus the sector.
+inline void ExactHsl(int R, int G, int B, int& H, int& S, int& L) {
     const int mx = std::max({R, G, B}), mn = std::min({R, G, B});
     const int sum = mx + mn, diff = mx - mn;
     // 100 * sum / 510 is never exactly a half (20 * sum is even, 51 odd).
@@ -136,6 +128,25 @@ void RGBToHSL(int R, int G, int B, int& H, int& S, int& L) {
         if (!exactS) S = ResolveHalf(saturation, S);
         if (!exactH) H = ResolveHalf(hue, H);
     }
+}
+
+BRIMLET_CLONES
+void TwoValueRow(const std::uint8_t* in, std::uint8_t* out, std::size_t pixels, int threshold) {
+    for (std::size_t i = 0; i < pixels; ++i) {
+        const std::uint32_t v = in[4 * i + kR] > threshold ? 0x00FFFFFFu : 0xFF000000u;
+        std::memcpy(out + 4 * i, &v, 4);
+    }
+}
+
+}  // namespace
+
+void RGBToHSL(int R, int G, int B, int& H, int& S, int& L) {
+    // The integer form relies on bytes; anything else takes the literal evaluation.
+    if ((unsigned(R) | unsigned(G) | unsigned(B)) > 255u) {
+        reference::RGBToHSL(R, G, B, H, S, L);
+        return;
+    }
+    ExactHsl(R, G, B, H, S, L);
 }
 
 void HSLToRGB(int H, int S, int L, int& R, int& G, int& B) {
@@ -177,7 +188,7 @@ void convertimg1(int pressure, const TBitmap32& input, TBitmap32& output, Progre
                 } else {
                     // A per-colour memo was tried: on photos it hits too rarely to pay.
                     int hue, sat, light;
-                    RGBToHSL(r, g, b, hue, sat, light);
+                    ExactHsl(r, g, b, hue, sat, light);
                     if (hue == 360) hue = 0;  // the same red; HSLToRGB would give black for 360
                     pixel = HslPixel(tables, hue, sat, curve[light]);
                 }

@@ -39,6 +39,8 @@ TEST(ColourConversions, CornerValuesInBothForms) {
         EXPECT_EQ(Hsl(0, 1, 8, fast)[0], 232);
         // Just short of the wrap to red.
         EXPECT_EQ(Hsl(255, 0, 1, fast)[0], 360);
+        // Out of the byte range: no crash, the literal evaluation's answer.
+        EXPECT_EQ(Hsl(-5, 300, 7, fast), Hsl(-5, 300, 7, false));
 
         EXPECT_EQ(Rgb(0, 0, 50, fast), (A3{128, 128, 128}));
         EXPECT_EQ(Rgb(120, 100, 50, fast), (A3{0, 255, 0}));
