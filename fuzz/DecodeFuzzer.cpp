@@ -10,11 +10,13 @@
 #include <span>
 #include <string>
 
+#ifndef BRIMLET_FUZZ_KEY
 namespace {
 
 const char* const kKeys[] = {".BMP", ".ICO", ".JPG", "JPEG", ".GIF", ".WMF", ".EMF"};
 
 }  // namespace
+#endif
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     // Text in metafiles is drawn only with an application's font database.

@@ -360,10 +360,17 @@ void EmfPlayer::Play(std::uint32_t type, ByteReader& p) {
     case kExcludeClipRect: canvas_.ExcludeClipRect(ReadRect(p)); break;
     case kExtSelectClipRgn: {
         const std::uint32_t size = p.U32(), mode = p.U32();
-        // Only the reset form is played; other regions lift the clip as well, which
-        // shows too much rather than too little.
-        (void)size, (void)mode;
-        canvas_.ResetClip();
+        std::vector<QRectF> rects;
+        if (size >= 32) {
+            ByteReader region(p.Bytes(size));
+            region.Skip(8);
+            const std::uint32_t count = region.U32();
+            region.Skip(4 + 16);
+            if (std::uint64_t(count) * 16 > region.Remaining())
+                Damaged("a clipping region holds fewer rectangles than it claims");
+            for (std::uint32_t i = 0; i < count; ++i) rects.push_back(ReadRect(region));
+        }
+        canvas_.SelectClipRects(rects, int(mode));
         break;
     }
 

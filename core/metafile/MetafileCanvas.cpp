@@ -597,7 +597,21 @@ void MetafileCanvas::SelectClipPath(int mode) {
     // Boolean operations lose the fill rule: flatten to the filled area first.
     QPainterPath area;
     area.addRect(QRectF(image_.rect()).adjusted(-2, -2, 2, 2));
-    p = p.intersected(area);
+    CombineClip(p.intersected(area), mode);
+}
+
+void MetafileCanvas::SelectClipRects(const std::vector<QRectF>& deviceRects, int mode) {
+    if (deviceRects.empty() && mode == 5) {
+        ResetClip();
+        return;
+    }
+    QPainterPath area;
+    for (const QRectF& r : deviceRects) area.addRect(ClampRect(deviceToOutput_.mapRect(r)));
+    area = area.simplified();
+    CombineClip(area, mode);
+}
+
+void MetafileCanvas::CombineClip(const QPainterPath& p, int mode) {
     QPainterPath whole;
     whole.addRect(QRectF(image_.rect()));
     const QPainterPath current = dc_.clip ? *dc_.clip : whole;

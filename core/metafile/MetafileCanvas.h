@@ -145,6 +145,10 @@ public:
     void StrokeAndFillPath();
     void SelectClipPath(int mode);
 
+    // A clipping region given as rectangles in reference-device pixels, combined with the
+    // current clip by the RGN_* mode.
+    void SelectClipRects(const std::vector<QRectF>& deviceRects, int mode);
+
     // Clipping, in logical coordinates.
     void IntersectClipRect(const QRectF& box);
     void ExcludeClipRect(const QRectF& box);
@@ -161,6 +165,7 @@ private:
     void PreparePainter();
     QRgb PatternAt(int x, int y) const;
     void SetClip(std::optional<QPainterPath> clip);
+    void CombineClip(const QPainterPath& area, int mode);
     QRectF ClampRect(const QRectF& r) const;
     const QImage* ClipMask();
 
