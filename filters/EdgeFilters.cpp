@@ -19,8 +19,8 @@ namespace {
 void InvertAll(TBitmap32& buffer) { buffer.InvertRect({0, 0, buffer.Width(), buffer.Height()}); }
 
 // Channel sums of the 5 x 5 kernel, limited to 0..255, for bytes [8, n - 8) of a row; the
-// neighbours of a byte sit 4 and 8 bytes away. Rows of the kernel pair up: P = rows y -+ 2,
-// Q = rows y -+ 1.
+// neighbours of a byte sit 4 and 8 bytes away. The taps are grouped by weight (-2 at the
+// four corners, -4 on the rest of the rim, 8 next to the centre, 24 at it), in 16-bit lanes.
 BRIMLET_CLONES
 void LaplacianSums(const std::uint8_t* r0, const std::uint8_t* r1, const std::uint8_t* r2,
                    const std::uint8_t* r3, const std::uint8_t* r4, std::uint8_t* out, std::size_t n) {
