@@ -5,6 +5,8 @@
 #include "tests/ui/MainWindowFixture.h"
 #include "workspace/Cursors.h"
 
+#include <QAbstractButton>
+#include <QAbstractSlider>
 #include <QAction>
 #include <QDropEvent>
 #include <QFile>
@@ -105,6 +107,15 @@ private slots:
         for (QToolButton* b : MainForm->findChildren<QToolButton*>())
             QCOMPARE(b->accessibleName(), b->toolTip());
         QCOMPARE(MainForm->SpeedButton4->toolTip(), QString("Pick up color for Dyeing"));
+        // Screen readers and test robots find every control by name.
+        for (QWidget* window : {static_cast<QWidget*>(MainForm), static_cast<QWidget*>(Standard),
+                                static_cast<QWidget*>(About_Us)}) {
+            for (QAbstractButton* b : window->findChildren<QAbstractButton*>())
+                if (!b->objectName().startsWith("qt_"))  // the toolkit's own, e.g. menu overflow
+                    QVERIFY2(!b->accessibleName().isEmpty(), qPrintable(b->objectName()));
+            for (QAbstractSlider* s : window->findChildren<QAbstractSlider*>())
+                QVERIFY2(!s->accessibleName().isEmpty(), qPrintable(s->objectName()));
+        }
     }
 
     // From a photograph to a saved cartoon in each format, through the real buttons.
