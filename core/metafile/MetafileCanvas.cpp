@@ -1,11 +1,14 @@
 #include "core/metafile/MetafileCanvas.h"
 
+#include "core/codecs/PictureFiles.h"
+
 #include <QFontMetricsF>
 #include <QGuiApplication>
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <string>
 
 namespace brimlet::metafile {
 namespace {
@@ -62,6 +65,9 @@ double Length(QPointF v) { return std::hypot(v.x(), v.y()); }
 
 MetafileCanvas::MetafileCanvas(int width, int height, Mapping mapping)
     : image_(width, height, QImage::Format_RGB32), mapping_(mapping) {
+    if (image_.isNull())
+        throw PictureError("There is not enough memory to open the metafile (" +
+                           std::to_string(width) + " x " + std::to_string(height) + " pixels)");
     image_.fill(kWhite);
     painter_.begin(&image_);
     painter_.setRenderHint(QPainter::Antialiasing, false);

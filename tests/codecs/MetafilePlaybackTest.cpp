@@ -159,5 +159,33 @@ TEST(MetafilePlayback, EmfFrameAndAnisotropicMapping) {
     }
 }
 
+// Clipping limits both vector fills and bitmap blits; restoring the saved state lifts it.
+TEST(MetafilePlayback, ClipRectanglesLimitFillsAndBlitsUntilRestored) {
+    EmfBuilder b(2540, 2540);                    // 96 x 96 pixels, one per unit
+    b.Record(39, {1, 0, 0x0000FF, 0});           // CREATEBRUSHINDIRECT 1: solid red
+    b.Record(37, {1});
+    b.Record(37, {0x80000008});                  // NULL_PEN
+    b.Record(33, {});                            // SAVEDC
+    b.Record(30, {20, 20, 40, 40});              // INTERSECTCLIPRECT
+    b.Record(29, {30, 30, 40, 40});              // EXCLUDECLIPRECT
+    b.Record(43, {0, 0, 60, 60});                // RECTANGLE over the clip
+    // BITBLT without a bitmap, BLACKNESS, over the same clip: bounds, x, y, cx, cy, ROP,
+    // source x, y, transform (6 floats), background, usage, four offsets.
+    b.Record(76, {0, 0, 0, 0, 0, 20, 60, 4, 0x00000042, 0, 0,
+                  0x3F800000, 0, 0, 0x3F800000, 0, 0, 0, 0, 0, 0, 0, 0});
+    b.Record(34, {0xFFFFFFFF});                  // RESTOREDC -1
+    b.Record(43, {70, 70, 80, 80});              // unclipped again
+    const TBitmap32 p = DecodeEmf(b.Bytes());
+    ASSERT_EQ(p.Width(), 96);
+    EXPECT_EQ(p.PixelColor(25, 25), 0xFF0000u);  // inside the clip
+    EXPECT_EQ(p.PixelColor(35, 35), 0xFFFFFFu);  // excluded
+    EXPECT_EQ(p.PixelColor(10, 10), 0xFFFFFFu);  // outside
+    EXPECT_EQ(p.PixelColor(50, 50), 0xFFFFFFu);
+    EXPECT_EQ(p.PixelColor(25, 22), 0x000000u);  // the blit, clipped
+    EXPECT_EQ(p.PixelColor(45, 22), 0xFFFFFFu);
+    EXPECT_EQ(p.PixelColor(10, 22), 0xFFFFFFu);
+    EXPECT_EQ(p.PixelColor(75, 75), 0xFF0000u);
+}
+
 }  // namespace
 }  // namespace brimlet
