@@ -20,6 +20,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <stdexcept>
 #include <utility>
@@ -78,6 +80,46 @@ QToolButton* MakeGlyphButton(QWidget* parent, const char* name, int x, int y, St
     QToolButton* button = MakeButton(parent, name, QRect(x, y, 18, 18));
     button->setIcon(MakeStepGlyph(glyph));
     return button;
+}
+
+// Draws the picture stretched into target, of which only the part on the paper is sent: a
+// picture placed far beyond the page would otherwise reach the printer as a huge image
+// the drivers drop. The part is cut at whole picture pixels so the scale stays exact.
+void DrawOnPaper(QPainter& painter, const QRectF& target, const QRectF& paper, const QImage& picture) {
+    const QRectF visible = target.intersected(paper);
+    if (visible.isEmpty()) return;
+    if (visible == target) {
+        painter.drawImage(target, picture);
+        return;
+    }
+    const double perPixelX = target.width() / picture.width();
+    const double perPixelY = target.height() / picture.height();
+    auto first = [](double offset, double per, int limit) {
+        return std::clamp(int(std::floor(offset / per)), 0, limit);
+    };
+    auto last = [](double offset, double per, int limit) {
+        return std::clamp(int(std::ceil(offset / per)), 0, limit);
+    };
+    const int x0 = first(visible.left() - target.left(), perPixelX, picture.width());
+    const int x1 = last(visible.right() - target.left(), perPixelX, picture.width());
+    const int y0 = first(visible.top() - target.top(), perPixelY, picture.height());
+    const int y1 = last(visible.bottom() - target.top(), perPixelY, picture.height());
+    if (x1 <= x0 || y1 <= y0) return;
+    const QRectF part(target.left() + x0 * perPixelX, target.top() + y0 * perPixelY,
+                      (x1 - x0) * perPixelX, (y1 - y0) * perPixelY);
+    painter.save();
+    painter.setClipRect(paper);
+    if (part.width() <= 4 * paper.width() && part.height() <= 4 * paper.height()) {
+        painter.drawImage(part, picture.copy(x0, y0, x1 - x0, y1 - y0));
+    } else {
+        // A picture pixel larger than the paper: the few visible pixels fill what shows.
+        const QRectF source((visible.left() - target.left()) / perPixelX,
+                            (visible.top() - target.top()) / perPixelY,
+                            visible.width() / perPixelX, visible.height() / perPixelY);
+        const QRect cells = source.toAlignedRect().intersected(picture.rect());
+        if (!cells.isEmpty()) painter.drawImage(visible, picture.copy(cells));
+    }
+    painter.restore();
 }
 
 bool RunDesktopPrintDialog(QPrinter& printer, QWidget* parent) {
@@ -497,7 +539,8 @@ void TPrint_Setup::PrintPicture(QPrinter& printer, const Rect& units) {
     const pl::DeviceRect d = pl::UnitsToDevice(units, printer.logicalDpiX(), printer.logicalDpiY());
     if (!picture.isNull() && d.width > 0 && d.height > 0) {
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(QRectF(d.left, d.top, d.width, d.height), picture);
+        DrawOnPaper(painter, QRectF(d.left, d.top, d.width, d.height),
+                    QRectF(0, 0, printer.width(), printer.height()), picture);
     }
     painter.end();
 }

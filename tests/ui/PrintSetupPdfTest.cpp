@@ -194,6 +194,24 @@ private slots:
         QVERIFY(Near(box.right - box.left, 25) && Near(box.bottom - box.top, 19));
     }
 
+    // Sizes of nothing print an empty page; sizes whose products leave 32 bits neither wrap
+    // to a negative size nor crash: the picture covers the page from its corner.
+    void extremeSizes() {
+        ShowWith(Solid(362, 272, 0, 0, 160));
+        Type(3, QStringLiteral("0"));
+        Print();
+        Box box = Rendered();
+        QVERIFY2(box.right <= box.left, qPrintable(Describe(box)));
+
+        Type(3, QStringLiteral("2000000000"));
+        QCOMPARE(Edit(4)->text(), QStringLiteral("1502762431"));
+        Print();
+        box = Rendered();
+        QVERIFY2(Near(box.left, 92) && Near(box.top, 139) && Near(box.right, 210) &&
+                     Near(box.bottom, 297),
+                 qPrintable(Describe(box)));
+    }
+
     void nothingIsPrintedWithoutAWholeNumberOrConfirmation() {
         ShowWith(Solid(362, 272, 0, 0, 160));
         confirm_ = false;
