@@ -44,6 +44,7 @@ void Apply3x3InPlace(TBitmap32& picture, Progress& progress) {
 
     // Rows [begin, end) in place, two at a time where it can; above = original row begin - 1,
     // below = original row end.
+    ProgressRelay relay(progress);
     auto runRange = [&](int begin, int end, const std::uint8_t* above, const std::uint8_t* below) {
         Kernel kernel(width);
         std::vector<std::uint8_t> originals(2 * stride);
@@ -53,47 +54,44 @@ void Apply3x3InPlace(TBitmap32& picture, Progress& progress) {
             std::uint8_t* original = originals.data() + slot * stride;
             kernel.Pair(up, row(y), row(y + 1), y + 2 == end ? below : row(y + 2), original);
             up = original;
+            relay.RowsDone(2);
         }
-        if (y < end) kernel.Single(up, row(y), below, originals.data() + slot * stride);
+        if (y < end) {
+            kernel.Single(up, row(y), below, originals.data() + slot * stride);
+            relay.RowsDone(1);
+        }
     };
 
-    const int parts = std::max(1, WorkerThreads());
-    std::vector<int> bounds(parts + 1);
-    // Per part: a copy of the original row above it and of the row below it.
-    std::vector<std::uint8_t> edges(2 * std::size_t(parts) * stride);
-    std::vector<std::uint8_t> carried(row(0), row(0) + stride), nextCarried(stride);
-    for (int first = 1; first < height - 1;) {
-        const int last = std::min(height - 1, first + kRowsPerGroup);
-        int count = SplitRows(first, last, std::max(1, std::min(parts, (last - first) / 16)),
-                              bounds.data());
-        std::vector<const std::uint8_t*> aboveOf(count), belowOf(count);
-        for (int k = 0; k < count; ++k) {
-            std::uint8_t* aboveCopy = edges.data() + (2 * std::size_t(k)) * stride;
-            std::uint8_t* belowCopy = aboveCopy + stride;
-            if (k == 0) {
-                aboveOf[k] = carried.data();
-            } else {
-                std::memcpy(aboveCopy, row(bounds[k] - 1), stride);
-                aboveOf[k] = aboveCopy;
-            }
-            if (k == count - 1) {
-                belowOf[k] = row(last);  // next group's first row or the bottom frame: untouched now
-            } else {
-                std::memcpy(belowCopy, row(bounds[k + 1]), stride);
-                belowOf[k] = belowCopy;
-            }
+    // One range per worker. The frame rows are never written, so the outer ranges read them
+    // in place; between ranges, copies of the rows on either side of each cut.
+    std::vector<int> bounds(std::max(1, WorkerThreads()) + 1);
+    const int count = SplitRows(1, height - 1, std::max(1, std::min(WorkerThreads(), (height - 2) / 16)),
+                                bounds.data());
+    std::vector<std::uint8_t> edges(2 * std::size_t(count) * stride);
+    std::vector<const std::uint8_t*> aboveOf(count), belowOf(count);
+    for (int k = 0; k < count; ++k) {
+        std::uint8_t* aboveCopy = edges.data() + (2 * std::size_t(k)) * stride;
+        std::uint8_t* belowCopy = aboveCopy + stride;
+        if (k == 0) {
+            aboveOf[k] = row(0);
+        } else {
+            std::memcpy(aboveCopy, row(bounds[k] - 1), stride);
+            aboveOf[k] = aboveCopy;
         }
-        std::memcpy(nextCarried.data(), row(last - 1), stride);
-        ParallelRows(
-            count,
-            [&](int k0, int k1) {
-                for (int k = k0; k < k1; ++k) runRange(bounds[k], bounds[k + 1], aboveOf[k], belowOf[k]);
-            },
-            1);
-        carried.swap(nextCarried);
-        progress.Advance(last - first);
-        first = last;
+        if (k == count - 1) {
+            belowOf[k] = row(height - 1);
+        } else {
+            std::memcpy(belowCopy, row(bounds[k + 1]), stride);
+            belowOf[k] = belowCopy;
+        }
     }
+    ParallelRows(
+        count,
+        [&](int k0, int k1) {
+            for (int k = k0; k < k1; ++k) runRange(bounds[k], bounds[k + 1], aboveOf[k], belowOf[k]);
+        },
+        1);
+    relay.Finish();
     progress.SetPosition(0);
 }
 

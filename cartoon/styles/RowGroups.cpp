@@ -17,12 +17,19 @@ int SplitRows(int begin, int end, int parts, int* bounds) {
 
 void ForRowGroups(int first, int last, Progress& progress,
                   const std::function<void(int begin, int end)>& body) {
-    for (int begin = first; begin < last;) {
-        const int end = std::min(last, begin + kRowsPerGroup);
-        ParallelRows(end - begin, [&](int b, int e) { body(begin + b, begin + e); }, 32);
-        progress.Advance(end - begin);
-        begin = end;
-    }
+    if (first >= last) return;
+    ProgressRelay relay(progress);
+    ParallelRows(
+        last - first,
+        [&](int b, int e) {
+            for (int y = first + b; y < first + e; y += kRowsPerStep) {
+                const int end = std::min(first + e, y + kRowsPerStep);
+                body(y, end);
+                relay.RowsDone(end - y);
+            }
+        },
+        32);
+    relay.Finish();
 }
 
 }  // namespace brimlet::detail

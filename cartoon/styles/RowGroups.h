@@ -1,21 +1,48 @@
-// Row walking shared by the style routines: rows are processed in groups, each group split
-// over the worker threads, and the progress advances by the group's row count on the
-// calling thread once the group is done. So a threaded routine reports the same rows as a
-// row-by-row loop, and the bar still moves while a large picture is processed.
+// Row walking shared by the style routines. The rows are split once over the worker
+// threads; every worker counts the rows it finishes, and the calling thread, between its own
+// rows, hands the count so far to the progress. So a threaded routine reports the same rows
+// as a row-by-row loop, the bar keeps moving while a large picture is processed, and the
+// progress is only ever touched by the calling thread.
 #pragma once
 
 #include "core/Progress.h"
 
+#include <atomic>
 #include <functional>
+#include <thread>
 
 namespace brimlet::detail {
 
-// Rows per progress step: the bar (which holds at 800) moves a dozen times before it is
-// full, and starting the threads of a group costs far less than the group's work.
-inline constexpr int kRowsPerGroup = 64;
+// Collects finished rows from any thread; passes them on only from the thread that made it.
+class ProgressRelay {
+public:
+    explicit ProgressRelay(Progress& progress)
+        : progress_(progress), caller_(std::this_thread::get_id()) {}
+    void RowsDone(int rows) {
+        const int now = done_.fetch_add(rows, std::memory_order_relaxed) + rows;
+        if (std::this_thread::get_id() == caller_) Flush(now);
+    }
+    // On the calling thread once the workers have joined: hands on what is left.
+    void Finish() { Flush(done_.load(std::memory_order_relaxed)); }
 
-// Calls body(begin, end) for disjoint ranges covering rows [first, last), possibly on
-// several threads at once, advancing progress after each group. Does not reset progress.
+private:
+    void Flush(int now) {
+        if (now <= reported_) return;
+        progress_.Advance(now - reported_);
+        reported_ = now;
+    }
+    Progress& progress_;
+    std::thread::id caller_;
+    std::atomic<int> done_{0};
+    int reported_ = 0;  // only the calling thread touches it
+};
+
+// Rows per call of a row body: the unit in which rows are counted.
+inline constexpr int kRowsPerStep = 16;
+
+// Calls body(begin, end) for disjoint ranges of at most kRowsPerStep rows covering
+// [first, last), possibly on several threads at once, and advances progress by every row.
+// Does not reset progress.
 void ForRowGroups(int first, int last, Progress& progress,
                   const std::function<void(int begin, int end)>& body);
 

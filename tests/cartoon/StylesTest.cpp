@@ -1,5 +1,6 @@
 // Each style chain against the same chain built from the literal forms of its routines,
 // with the working copies the panel's frame makes.
+#include "cartoon/styles/LineRefinements.h"
 #include "cartoon/styles/Massing.h"
 #include "cartoon/styles/Styles.h"
 
@@ -14,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <thread>
 #include <tuple>
 
 namespace brimlet {
@@ -142,6 +145,43 @@ TEST(PenAndInkChain, MatchesTheLiteralChain) {
                 << source.Width() << " x " << source.Height() << " at " << a << "," << b << "," << c;
         }
     }
+}
+
+// Progress that a widget could implement: it must only be called from the thread that
+// started the routine, and it should move while the routine runs.
+class ThreadCheckingProgress final : public Progress {
+public:
+    void Advance(int rows) override {
+        Check();
+        ++advances_;
+        total_ += rows;
+    }
+    void SetPosition(int) override { Check(); }
+    int advances_ = 0;
+    long long total_ = 0;
+    bool foreign_ = false;
+
+private:
+    void Check() { foreign_ |= std::this_thread::get_id() != owner_; }
+    std::thread::id owner_ = std::this_thread::get_id();
+};
+
+TEST(StyleProgress, ComesFromTheCallingThreadAndMovesDuringTheRun) {
+    SetWorkerThreads(4);
+    const TBitmap32 source = testing::RandomPicture(64, 1001, 4);
+    const std::function<void(TBitmap32&, Progress&)> routines[] = {
+        [](TBitmap32& p, Progress& pr) { crayonpic(0, p, 51, true, pr); },
+        [](TBitmap32& p, Progress& pr) { crayonpic(0, p, 51, false, pr); },
+        Brighter, Shallow, smooth, ClearSpots};
+    for (const auto& routine : routines) {
+        TBitmap32 picture = source;
+        ThreadCheckingProgress progress;
+        routine(picture, progress);
+        EXPECT_FALSE(progress.foreign_);
+        EXPECT_GT(progress.advances_, 4);
+        EXPECT_GE(progress.total_, 999);
+    }
+    SetWorkerThreads(0);
 }
 
 TEST(DyeingAndSketch, LaysTheLineLayerOverTheColourLayer) {
