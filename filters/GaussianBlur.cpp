@@ -130,12 +130,15 @@ struct Workspace {
     std::int16_t* Origin(int level) { return Row(level) + 4 * pad; }
 };
 
-// Adds (sign +1) or removes (sign -1) a source row to or from a V row.
-void AddRow(std::int16_t* v, const std::uint8_t* row, std::size_t count, int sign) {
-    if (sign > 0)
-        for (std::size_t k = 0; k < count; ++k) v[k] = std::int16_t(v[k] + row[k]);
-    else
-        for (std::size_t k = 0; k < count; ++k) v[k] = std::int16_t(v[k] - row[k]);
+// v += add - sub over count elements; either row may be null.
+__attribute__((target_clones("avx2", "default")))
+void MoveBox(std::int16_t* v, const std::uint8_t* add, const std::uint8_t* sub, std::size_t count) {
+    if (add && sub)
+        for (std::size_t k = 0; k < count; ++k) v[k] = std::int16_t(v[k] + (add[k] - sub[k]));
+    else if (add)
+        for (std::size_t k = 0; k < count; ++k) v[k] = std::int16_t(v[k] + add[k]);
+    else if (sub)
+        for (std::size_t k = 0; k < count; ++k) v[k] = std::int16_t(v[k] - sub[k]);
 }
 
 // The 32-bit sums of one output row, portable form.
@@ -156,6 +159,11 @@ void SumRowPortable(const BlurPlan& plan, Workspace& ws) {
         }
     }
 }
+
+// Pixels [begin, end) of a row whose sums the vector form already divided and wrote.
+struct Written {
+    int begin = 0, end = 0;
+};
 
 #ifdef BRIMLET_BLUR_X86
 // The plan as addresses into one workspace: per group its terms (right is null for a
@@ -199,11 +207,32 @@ __attribute__((target("avx2"))) inline __m256i GroupSum(const FlatPlan& f, std::
     return s;
 }
 
-// The same sums, 16 elements (4 pixels) at a time: 16-bit term sums per group, then one
-// pmaddwd per pair of groups.
-__attribute__((target("avx2"))) void SumRowAvx2(const FlatPlan& f, Workspace& ws) {
+// Exact s / t for 0 <= s < 2^31: a float quotient is off by at most one and corrected
+// with the remainder.
+__attribute__((target("avx2"))) inline __m256i Quotient(__m256i s, __m256 rcp, __m256i t) {
+    __m256i q = _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_cvtepi32_ps(s), rcp));
+    __m256i r = _mm256_sub_epi32(s, _mm256_mullo_epi32(q, t));
+    q = _mm256_add_epi32(q, _mm256_srai_epi32(r, 31));  // r < 0: one less
+    return _mm256_sub_epi32(q, _mm256_xor_si256(_mm256_cmpgt_epi32(t, r), _mm256_set1_epi32(-1)));  // r >= t: one more
+}
+
+// The sums of one output row, 16 elements (4 pixels) at a time: 16-bit term sums per
+// group, then one pmaddwd per pair of groups. With out set, blocks of interior pixels are
+// divided by the total and written at once (B, G, R; A kept); the rest go to ws.acc.
+__attribute__((target("avx2"))) Written SumRowAvx2(const FlatPlan& f, Workspace& ws, int radius,
+                                                   std::uint8_t* out, std::int32_t total) {
     const std::size_t count = std::size_t(ws.width) * 4;
     const std::size_t pairs = f.pairWeights.size();
+    // Elements [fuse0, fuse1) are whole blocks of interior pixels.
+    std::size_t fuse0 = 0, fuse1 = 0;
+    if (out && ws.width > 2 * radius) {
+        fuse0 = (4 * std::size_t(radius) + 15) / 16 * 16;
+        const std::size_t limit = 4 * std::size_t(ws.width - radius);
+        fuse1 = fuse0 < limit ? fuse0 + (limit - fuse0) / 16 * 16 : fuse0;
+    }
+    const __m256 rcp = _mm256_set1_ps(1.0f / float(total ? total : 1));
+    const __m256i t = _mm256_set1_epi32(total);
+    const __m128i alpha = _mm_set1_epi32(int(0xFF000000u));
     for (std::size_t e = 0; e < count; e += 16) {
         __m256i lo = _mm256_setzero_si256(), hi = _mm256_setzero_si256();
         for (std::size_t p = 0; p < pairs; ++p) {
@@ -212,39 +241,19 @@ __attribute__((target("avx2"))) void SumRowAvx2(const FlatPlan& f, Workspace& ws
             lo = _mm256_add_epi32(lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), w));
             hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), w));
         }
-        // unpack works within 128-bit halves; put the 16 sums back in element order.
+        if (e >= fuse0 && e < fuse1) {
+            // unpack worked within 128-bit halves, and packs undoes it: the element order is back.
+            const __m256i q16 = _mm256_packs_epi32(Quotient(lo, rcp, t), Quotient(hi, rcp, t));
+            const __m128i bytes = _mm_packus_epi16(_mm256_castsi256_si128(q16), _mm256_extracti128_si256(q16, 1));
+            __m128i* o = reinterpret_cast<__m128i*>(out + e);
+            _mm_storeu_si128(o, _mm_blendv_epi8(bytes, _mm_loadu_si128(o), alpha));
+            continue;
+        }
+        // Put the 16 sums back in element order.
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(ws.acc.data() + e), _mm256_permute2x128_si256(lo, hi, 0x20));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(ws.acc.data() + e + 8), _mm256_permute2x128_si256(lo, hi, 0x31));
     }
-}
-
-__attribute__((target("avx2"))) inline __m256i QuotientAvx2(const std::int32_t* a, __m256 rcp, __m256i t) {
-    __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a));
-    __m256i q = _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_cvtepi32_ps(s), rcp));
-    __m256i r = _mm256_sub_epi32(s, _mm256_mullo_epi32(q, t));
-    q = _mm256_add_epi32(q, _mm256_srai_epi32(r, 31));  // r < 0: one less
-    return _mm256_sub_epi32(q, _mm256_xor_si256(_mm256_cmpgt_epi32(t, r), _mm256_set1_epi32(-1)));  // r >= t: one more
-}
-
-// Divides the sums of pixels [j0, j1) by the kernel's total and writes B, G, R; exact:
-// a float quotient is off by at most one and corrected with the remainder.
-__attribute__((target("avx2"))) int FinishInteriorAvx2(const std::int32_t* acc, std::uint8_t* out,
-                                                        int j0, int j1, std::int32_t total) {
-    const __m256 rcp = _mm256_set1_ps(1.0f / float(total));
-    const __m256i t = _mm256_set1_epi32(total);
-    const __m256i alpha = _mm256_set1_epi32(int(0xFF000000u));
-    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
-    int j = j0;
-    for (; j + 8 <= j1; j += 8) {
-        const std::int32_t* a = acc + 4 * j;
-        __m256i p01 = _mm256_packs_epi32(QuotientAvx2(a, rcp, t), QuotientAvx2(a + 8, rcp, t));
-        __m256i p23 = _mm256_packs_epi32(QuotientAvx2(a + 16, rcp, t), QuotientAvx2(a + 24, rcp, t));
-        __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(p01, p23), order);
-        __m256i* o = reinterpret_cast<__m256i*>(out + 4 * j);
-        __m256i old = _mm256_loadu_si256(o);
-        _mm256_storeu_si256(o, _mm256_blendv_epi8(bytes, old, alpha));
-    }
-    return j;
+    return {int(fuse0 / 4), int(fuse1 / 4)};
 }
 
 bool HasAvx2() {
@@ -255,31 +264,49 @@ bool HasAvx2() {
 
 bool gAllowSimd = true;
 
+// Divides and writes the pixels of row i outside `done` from ws.acc.
 void FinishRow(const BlurPlan& plan, const Workspace& ws, std::uint8_t* out, int i, int width,
-               int height, bool simd) {
+               int height, Written done) {
     const int r = plan.radius;
     const std::int32_t* acc = ws.acc.data();
-    auto scalar = [&](int j, std::int64_t divisor) {
+    const bool rowInside = i >= r && i < height - r;
+    for (int j = 0; j < width; ++j) {
+        if (j == done.begin) j = std::max(j, done.end);
+        if (j >= width) break;
+        const bool inside = rowInside && j >= r && j < width - r;
+        const std::int64_t divisor = inside ? plan.total : InPictureWeight(plan, i, j, width, height);
         for (int c = 0; c < 3; ++c) out[4 * j + c] = Finish(acc[4 * j + c], divisor);
-    };
-    if (i < r || i >= height - r) {
-        for (int j = 0; j < width; ++j) scalar(j, InPictureWeight(plan, i, j, width, height));
-        return;
     }
-    const int j0 = std::min(r, width), j1 = std::max(j0, width - r);
-    for (int j = 0; j < j0; ++j) scalar(j, InPictureWeight(plan, i, j, width, height));
-    int j = j0;
-#ifdef BRIMLET_BLUR_X86
-    if (simd) j = FinishInteriorAvx2(acc, out, j0, j1, std::int32_t(plan.total));
-#else
-    (void)simd;
-#endif
-    for (; j < j1; ++j) scalar(j, plan.total);
-    for (j = j1; j < width; ++j) scalar(j, InPictureWeight(plan, i, j, width, height));
 }
 
-void BlurRows(const BlurPlan& plan, const std::uint8_t* source, TBitmap32& buffer, int begin,
-              int end, bool simd) {
+// The original rows a range of output rows needs while the picture is overwritten: rows of
+// neighbouring ranges saved before any thread starts, and the range's own rows saved just
+// before each is overwritten.
+struct RowSource {
+    const TBitmap32* picture = nullptr;
+    int begin = 0, end = 0;
+    const std::uint8_t* above = nullptr;  // rows [begin - radius, begin)
+    const std::uint8_t* below = nullptr;  // rows [end, end + radius)
+    std::vector<std::uint8_t> ring;       // own rows already overwritten, radius + 1 of them
+    int ringRows = 0;
+    int written = 0;  // rows [begin, written) are overwritten
+    int radius = 0;
+    std::size_t stride = 0;
+
+    const std::uint8_t* Row(int y) const {
+        if (y < begin) return above + std::size_t(y - (begin - radius)) * stride;
+        if (y >= end) return below + std::size_t(y - end) * stride;
+        if (y < written) return ring.data() + std::size_t(y % ringRows) * stride;
+        return picture->ScanLine(y);
+    }
+    // Row y (the next one) is about to be overwritten.
+    void Save(int y) {
+        std::memcpy(ring.data() + std::size_t(y % ringRows) * stride, picture->ScanLine(y), stride);
+        written = y + 1;
+    }
+};
+
+void BlurRows(const BlurPlan& plan, RowSource& source, TBitmap32& buffer, bool simd) {
     const int width = buffer.Width(), height = buffer.Height();
     const std::size_t stride = buffer.Stride();
     const int r = plan.radius;
@@ -290,36 +317,43 @@ void BlurRows(const BlurPlan& plan, const std::uint8_t* source, TBitmap32& buffe
     ws.rowLength = 4 * (std::size_t(width) + 2 * r) + 16;
     ws.v.assign(ws.rowLength * plan.levels.size(), 0);
     ws.acc.assign(4 * std::size_t(width) + 16, 0);
-    auto row = [&](int y) { return source + std::size_t(y) * stride; };
 #ifdef BRIMLET_BLUR_X86
     const FlatPlan flat = Flatten(plan, ws);
 #endif
 
-    for (int i = begin; i < end; ++i) {
+    for (int i = source.begin; i < source.end; ++i) {
         for (std::size_t l = 0; l < plan.levels.size(); ++l) {
             const int y = plan.levels[l];
             std::int16_t* v = ws.Origin(int(l));
-            if (i == begin) {
-                for (int d = std::max(0, i - y); d <= std::min(height - 1, i + y); ++d) AddRow(v, row(d), stride, +1);
+            if (i == source.begin) {
+                for (int d = std::max(0, i - y); d <= std::min(height - 1, i + y); ++d)
+                    MoveBox(v, source.Row(d), nullptr, stride);
             } else {
-                if (i + y < height) AddRow(v, row(i + y), stride, +1);
-                if (i - y - 1 >= 0) AddRow(v, row(i - y - 1), stride, -1);
+                MoveBox(v, i + y < height ? source.Row(i + y) : nullptr,
+                        i - y - 1 >= 0 ? source.Row(i - y - 1) : nullptr, stride);
             }
         }
+        source.Save(i);
+        std::uint8_t* out = buffer.ScanLine(i);
+        Written done;
 #ifdef BRIMLET_BLUR_X86
-        if (simd) SumRowAvx2(flat, ws);
-        else SumRowPortable(plan, ws);
+        if (simd) {
+            const bool rowInside = i >= r && i < height - r;
+            done = SumRowAvx2(flat, ws, r, rowInside ? out : nullptr, std::int32_t(plan.total));
+        } else {
+            SumRowPortable(plan, ws);
+        }
 #else
+        (void)simd;
         SumRowPortable(plan, ws);
 #endif
-        FinishRow(plan, ws, buffer.ScanLine(i), i, width, height, simd);
+        FinishRow(plan, ws, out, i, width, height, done);
     }
 }
 
 }  // namespace
 
 namespace detail {
-// Tests switch the vector path off to check the portable one.
 void SetBlurSimd(bool allowed) { gAllowSimd = allowed; }
 }  // namespace detail
 
@@ -351,10 +385,35 @@ void GaussianBlur(TBitmap32& buffer, int radius, double sigma) {
 #ifdef BRIMLET_BLUR_X86
     simd = gAllowSimd && HasAvx2();
 #endif
-    std::vector<std::uint8_t> source(buffer.Bits(), buffer.Bits() + buffer.ByteCount());
-    ParallelRows(buffer.Height(), [&](int begin, int end) {
-        BlurRows(plan, source.data(), buffer, begin, end, simd);
-    }, 32);
+    // Row ranges of at least 64 rows, one per thread. The rows each range shares with its
+    // neighbours are saved first, so no full copy of the picture is needed.
+    const int height = buffer.Height(), r = trimmed;
+    const std::size_t stride = buffer.Stride();
+    const int ranges = std::max(1, std::min(WorkerThreads(), height / 64));
+    std::vector<int> bounds(ranges + 1);
+    for (int t = 0; t <= ranges; ++t) bounds[t] = int(std::int64_t(height) * t / ranges);
+    std::vector<std::vector<std::uint8_t>> shared(ranges + 1);  // rows [b - r, b + r) at each bound b
+    for (int t = 1; t < ranges; ++t) {
+        const int b = bounds[t];
+        shared[t].assign(buffer.ScanLine(b - r), buffer.ScanLine(b - r) + 2 * r * stride);
+    }
+    std::vector<RowSource> sources(ranges);
+    for (int t = 0; t < ranges; ++t) {
+        RowSource& src = sources[t];
+        src.picture = &buffer;
+        src.begin = bounds[t];
+        src.end = bounds[t + 1];
+        src.written = src.begin;
+        src.radius = r;
+        src.stride = stride;
+        src.ringRows = r + 1;
+        src.ring.resize(std::size_t(src.ringRows) * stride);
+        if (t > 0) src.above = shared[t].data();
+        if (t + 1 < ranges) src.below = shared[t + 1].data() + std::size_t(r) * stride;
+    }
+    ParallelRows(ranges, [&](int first, int last) {
+        for (int t = first; t < last; ++t) BlurRows(plan, sources[t], buffer, simd);
+    }, 1);
 }
 
 }  // namespace brimlet

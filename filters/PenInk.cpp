@@ -10,7 +10,8 @@
 //   for q < 2^17.
 // - Non-maximum suppression: m >= Q + (a/b)(P - Q) is decided in integers,
 //   b (m - Q) - a (P - Q) >= 0. When that is not 0 it is at least 1/b away from the rounded
-//   80-bit evaluation's error, so both agree; exact ties go to the 80-bit evaluation.
+//   80-bit evaluation's error, so both agree; exact ties are settled where the 80-bit sum is
+//   provably exact and otherwise go to the 80-bit evaluation.
 // - Hysteresis: one explicit stack of pixel indices; the accepted set does not depend on
 //   the order of the search.
 #include "filters/PenInk.h"
@@ -251,7 +252,13 @@ __attribute__((target("avx2"))) int RidgeRowAvx2(const std::uint8_t* mag, const 
         const __m256i d2 = _mm256_sub_epi32(_mm256_mullo_epi32(den, _mm256_sub_epi32(m, q2)),
                                             _mm256_mullo_epi32(num, _mm256_sub_epi32(p2, q2)));
         const __m256i negative = _mm256_or_si256(_mm256_cmpgt_epi32(zero, d1), _mm256_cmpgt_epi32(zero, d2));
-        const __m256i tied = _mm256_or_si256(_mm256_cmpeq_epi32(d1, zero), _mm256_cmpeq_epi32(d2, zero));
+        // An exact tie is decided here when the 80-bit sum is exact too: w = 0 (side = Q),
+        // w = 1 (side = P), or P = Q = m (w m is exact, and the rounding of (1 - w) m stays
+        // within half a unit of m, so the sum rounds to m). Only the rest need the 80-bit path.
+        const __m256i exactW = _mm256_or_si256(_mm256_cmpeq_epi32(num, zero), _mm256_cmpeq_epi32(num, den));
+        const __m256i open1 = _mm256_andnot_si256(_mm256_or_si256(exactW, _mm256_cmpeq_epi32(p1, q1)), _mm256_cmpeq_epi32(d1, zero));
+        const __m256i open2 = _mm256_andnot_si256(_mm256_or_si256(exactW, _mm256_cmpeq_epi32(p2, q2)), _mm256_cmpeq_epi32(d2, zero));
+        const __m256i tied = _mm256_or_si256(open1, open2);
         const __m256i live = _mm256_andnot_si256(_mm256_cmpeq_epi32(m, zero), _mm256_cmpeq_epi32(zero, zero));
         const __m256i keep = _mm256_andnot_si256(negative, live);
         unsigned candidates = unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(keep)));
@@ -360,12 +367,17 @@ void InkRow(const std::uint8_t* marks, int width, std::uint8_t* pixels) {
 
 // Accepts every ridge connected to a seed through ridges of magnitude >= lower; the marks
 // must come from QualifyRidges. Afterwards accepted pixels are kEdge.
+// One pass in raster order does most of the work with the memory it already has at hand: a
+// pixel is accepted when it is a seed or passable next to an accepted pixel above or to its
+// left. Connections the other way round are followed at once by a search from the accepted
+// pixel's upper and left neighbours, so the result is the full connected set.
 void Hysteresis(PlaneSize size, std::uint8_t* marks) {
-    const std::size_t count = std::size_t(size.width) * size.height;
-    const std::ptrdiff_t w = size.width;
+    const int width = size.width, height = size.height;
+    const std::ptrdiff_t w = width;
     const std::ptrdiff_t offsets[8] = {1, w + 1, w, w - 1, -1, -w - 1, -w, -w + 1};
+    const std::ptrdiff_t back[4] = {-1, -w - 1, -w, -w + 1};
+    auto passable = [](std::uint8_t m) { return (m & 0xFE) == kCandidate; };
     std::vector<std::uint32_t> stack;
-    stack.reserve(4096);
     auto trace = [&](std::size_t seed) {
         marks[seed] = kEdge;
         stack.push_back(std::uint32_t(seed));
@@ -374,7 +386,7 @@ void Hysteresis(PlaneSize size, std::uint8_t* marks) {
             stack.pop_back();
             // All eight tests first, without branches; then only the neighbours that pass.
             unsigned pass = 0;
-            for (int k = 0; k < 8; ++k) pass |= unsigned((marks[c + offsets[k]] & 0xFE) == kCandidate) << k;
+            for (int k = 0; k < 8; ++k) pass |= unsigned(passable(marks[c + offsets[k]])) << k;
             for (; pass; pass &= pass - 1) {
                 const std::size_t nb = std::size_t(c + offsets[__builtin_ctz(pass)]);
                 marks[nb] = kEdge;
@@ -382,13 +394,25 @@ void Hysteresis(PlaneSize size, std::uint8_t* marks) {
             }
         }
     };
-    for (std::size_t base = 0; base < count; base += 8) {
-        // Eight marks at a time: seeds not yet accepted have bit 0 set and bit 1 clear.
-        std::uint64_t word = 0;
-        std::memcpy(&word, marks + base, std::min<std::size_t>(8, count - base));
-        for (std::uint64_t seeds = word & ~(word >> 1) & 0x0101010101010101ull; seeds; seeds &= seeds - 1) {
-            const std::size_t i = base + std::size_t(__builtin_ctzll(seeds)) / 8;
-            if (marks[i] != kEdge) trace(i);  // else reached by an earlier search
+    // Ridges lie inside the frame only, so every neighbour looked at is in the picture.
+    for (int y = 1; y < height - 1; ++y) {
+        const std::size_t row = std::size_t(y) * width;
+        for (int x0 = 1; x0 < width - 1; x0 += 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, marks + row + x0, std::size_t(std::min(8, width - 1 - x0)));
+            // Every mark but 0 has bit 0 or bit 7 set.
+            for (std::uint64_t any = (word | (word >> 7)) & 0x0101010101010101ull; any; any &= any - 1) {
+                const std::size_t i = row + x0 + std::size_t(__builtin_ctzll(any)) / 8;
+                const std::uint8_t m = marks[i];
+                if (m == kEdge) continue;  // reached by a search already
+                bool accepted = (m & kSeedBit) != 0;
+                if (!accepted && passable(m))
+                    for (std::ptrdiff_t o : back) accepted |= marks[std::ptrdiff_t(i) + o] == kEdge;
+                if (!accepted) continue;
+                marks[i] = kEdge;
+                for (std::ptrdiff_t o : back)
+                    if (passable(marks[std::ptrdiff_t(i) + o])) trace(std::size_t(std::ptrdiff_t(i) + o));
+            }
         }
     }
 }
