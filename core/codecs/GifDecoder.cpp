@@ -66,6 +66,23 @@ int SkipToFirstImage(GifFileType* gif) {
     }
 }
 
+// The most pixels that this many bytes of GIF LZW data can expand to, so that a frame that
+// cannot possibly be complete is refused before its canvas is allocated. Generous on every
+// count: no clear codes, the shortest possible codes, and every code the longest string the
+// table can hold at that point (code j after a clear yields at most j + 1 pixels; a full
+// table of 4096 entries takes 12-bit codes and strings of at most 4096 pixels).
+std::int64_t MaxLzwPixels(std::int64_t bytes) {
+    std::int64_t bits = bytes * 8, pixels = 0;
+    for (std::int64_t j = 0; j < 4096; ++j) {
+        int width = 1;
+        while ((std::int64_t(1) << width) < 2 + j && width < 12) ++width;
+        if (bits < width) return pixels;
+        bits -= width;
+        pixels += j + 1;
+    }
+    return pixels + bits / 12 * 4096;
+}
+
 }  // namespace
 
 TBitmap32 DecodeGif(std::span<const std::uint8_t> bytes) {
@@ -83,6 +100,10 @@ TBitmap32 DecodeGif(std::span<const std::uint8_t> bytes) {
     const GifImageDesc& frame = gif->Image;
     if (frame.Width <= 0 || frame.Height <= 0) throw PictureError("The GIF file's first frame is empty");
     CheckDecodedSize(frame.Width, frame.Height);
+    if (std::int64_t(frame.Width) * frame.Height > MaxLzwPixels(std::int64_t(bytes.size() - reader.position)))
+        throw PictureError("The GIF file is damaged: its first frame (" + std::to_string(frame.Width) +
+                           " x " + std::to_string(frame.Height) +
+                           " pixels) needs more data than the file holds");
     const ColorMapObject* colours = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
     if (!colours) throw PictureError("The GIF file has no colour table");
 

@@ -108,6 +108,18 @@ TEST(Gif, BrokenFilesAreRefusedWithAReason) {
     } catch (const PictureError& e) {
         EXPECT_NE(std::string(e.what()).find("65535 x 65535"), std::string::npos) << e.what();
     }
+    // A frame far larger than its data could ever fill is refused before the canvas exists
+    // (the fuzzer's find: 9547 x 16989 from 1224 bytes); a truncated real one is refused too.
+    try {
+        DecodePicture(".GIF", ReadBytes(Sample("fuzz/gif/screen-9547x0-frame-5424x16989.gif")));
+        FAIL();
+    } catch (const PictureError& e) {
+        EXPECT_NE(std::string(e.what()).find("needs more data"), std::string::npos) << e.what();
+    }
+    const Frame large{0, 0, 600, 400, false, NO_TRANSPARENT_COLOR, Pattern};
+    const std::vector<std::uint8_t> whole = MakeGif(600, 400, {large});
+    EXPECT_NO_THROW(DecodePicture(".GIF", whole));
+    EXPECT_THROW(DecodePicture(".GIF", std::span(whole).first(whole.size() / 2)), PictureError);
     // No image at all: header, screen, colour table, trailer.
     std::vector<std::uint8_t> empty = MakeGif(6, 4, {});
     EXPECT_THROW(DecodePicture(".GIF", empty), PictureError);
