@@ -8,6 +8,7 @@
 #include "workspace/ViewForm_s.h"
 #include "workspace/Workspace.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
@@ -29,6 +30,11 @@ void ScreenshotTour(const QString& folder) {
             Standard->grab().save(folder + "/make-cartoon-panel.png");
             if (QScreen* screen = QGuiApplication::primaryScreen())
                 screen->grabWindow(0).save(folder + "/screen.png");
+            // The print set-up window, free and then fitted to the page.
+            MainForm->SpeedButton3Click();
+            Print_Setup->grab().save(folder + "/print-setup-free.png");
+            Print_Setup->findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->click();
+            Print_Setup->grab().save(folder + "/print-setup-fit.png");
             QCoreApplication::quit();
         });
     });
