@@ -6,6 +6,7 @@
 
 #include "cartoon/styles/BytePattern.h"
 #include "cartoon/styles/RowGroups.h"
+#include "core/Parallel.h"
 #include "filters/GrayValue.h"
 
 #include <algorithm>
@@ -112,16 +113,25 @@ void ColourPath(int levelStep, TBitmap32& picture, Progress& progress) {
     const int width = picture.Width(), height = picture.Height();
     std::vector<Box> table(kCells);
     std::mutex merge;
-    detail::ForRowGroups(1, height, progress, [&](int begin, int end) {
-        if (width < 2) return;
-        std::vector<Box> local(kCells);
-        CountRows(picture, bands, begin, end, local.data());
-        std::lock_guard<std::mutex> lock(merge);
-        for (int c = 0; c < kCells; ++c) {
-            table[c].blue += local[c].blue, table[c].green += local[c].green;
-            table[c].red += local[c].red, table[c].count += local[c].count;
-        }
-    });
+    // One table per worker, merged at its end; rows are counted in steps for the progress.
+    detail::ProgressRelay relay(progress);
+    ParallelRows(
+        height - 1,
+        [&](int b, int e) {
+            std::vector<Box> local(kCells);
+            for (int y = 1 + b; y < 1 + e; y += detail::kRowsPerStep) {
+                const int end = std::min(1 + e, y + detail::kRowsPerStep);
+                if (width >= 2) CountRows(picture, bands, y, end, local.data());
+                relay.RowsDone(end - y);
+            }
+            std::lock_guard<std::mutex> lock(merge);
+            for (int c = 0; c < kCells; ++c) {
+                table[c].blue += local[c].blue, table[c].green += local[c].green;
+                table[c].red += local[c].red, table[c].count += local[c].count;
+            }
+        },
+        32);
+    relay.Finish();
     progress.SetPosition(0);
 
     std::vector<std::uint32_t> paint(kCells, 0xFF000000u);
