@@ -95,10 +95,15 @@ TBitmap32 DecodeJpeg(std::span<const std::uint8_t> bytes) {
     if (cmyk) cmykRow.resize(std::size_t(width) * 4);
     // A single-scan file decodes as it is read: once its data has run out, the rows still to
     // come hold nothing of the picture, so they stay white rather than take the time to
-    // decode a huge declared size from nothing. (A progressive file has read all its scans by
-    // now; its later rows are real, only coarser.)
+    // decode a huge declared size from nothing. libjpeg reads up to two block rows ahead of
+    // its output, so those rows are still taken (a file that lacks only its end marker is
+    // whole). A progressive file has read all its scans by now; its later rows are real.
     const bool stopAtEnd = !jpeg_has_multiple_scans(&d.cinfo);
-    while (d.cinfo.output_scanline < d.cinfo.output_height && !(stopAtEnd && errors.dataEnded)) {
+    const JDIMENSION readAhead = JDIMENSION(3 * d.cinfo.max_v_samp_factor * DCTSIZE);
+    JDIMENSION stopRow = d.cinfo.output_height;
+    while (d.cinfo.output_scanline < std::min(stopRow, d.cinfo.output_height)) {
+        if (stopAtEnd && errors.dataEnded && stopRow == d.cinfo.output_height)
+            stopRow = d.cinfo.output_scanline + readAhead;
         const int y = int(d.cinfo.output_scanline);
         std::uint8_t* row = picture.ScanLine(y);
         if (cmyk) {

@@ -78,6 +78,8 @@ TEST(Jpeg, DamagedFilesGiveLibjpegsMessage) {
 TEST(Jpeg, TruncatedBaselineFileKeepsItsReadablePart) {
     const std::vector<std::uint8_t> whole = ReadBytes(Sample("pool.jpg"));
     const TBitmap32 full = DecodePicture(".JPG", whole);
+    // Without its end marker (a common damage) the picture is whole.
+    EXPECT_EQ(DecodePicture(".JPG", std::span(whole).first(whole.size() - 2)), full);
     const TBitmap32 cut = DecodePicture(".JPG", std::span(whole).first(whole.size() / 2));
     ASSERT_EQ(cut.Width(), full.Width());
     ASSERT_EQ(cut.Height(), full.Height());
