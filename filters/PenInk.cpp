@@ -60,6 +60,24 @@ struct Smoother {
     double fullWeight = 0;
 };
 
+// Sums over taps k of src[k][x + 4 b] * w[k] for B vectors of 4 columns, tap after tap, in
+// B independent accumulators (enough of them to hide the latency of the additions).
+template <int B, typename Src>
+__attribute__((always_inline)) inline void TapSums(Src src, const double* w, int taps, int x, v4d (&a)[B]) {
+    for (int b = 0; b < B; ++b) a[b] = v4d{0, 0, 0, 0};
+    for (int k = 0; k < taps; ++k) {
+        const double* r = src(k) + x;
+        const double wk = w[k];
+        for (int b = 0; b < B; ++b) a[b] = a[b] + Load4(r + 4 * b) * wk;
+    }
+}
+
+template <int B>
+__attribute__((always_inline)) inline void DivideBy(v4d (&a)[B], double weight) {
+    if (weight == 1.0) return;  // dividing by exactly 1 changes nothing
+    for (int b = 0; b < B; ++b) a[b] = a[b] / weight;
+}
+
 // One row of the horizontal pass: out[x] = (sum of g[x + k] w[half + k]) / weight.
 __attribute__((target_clones("avx2", "default")))
 void HorizontalRow(const Smoother& sm, const std::uint8_t* gray, double* g, double* out) {
@@ -79,20 +97,18 @@ void HorizontalRow(const Smoother& sm, const std::uint8_t* gray, double* g, doub
     int x = 0;
     for (; x < x0; ++x) clipped(x);
     const double full = sm.fullWeight;
-    for (; x + 16 <= x1; x += 16) {
-        const double* p = g + x - half;
-        v4d a0 = {0, 0, 0, 0}, a1 = a0, a2 = a0, a3 = a0;
-        for (int k = 0; k < n; ++k) {
-            const double wk = w[k];
-            a0 = a0 + Load4(p + k) * wk;
-            a1 = a1 + Load4(p + k + 4) * wk;
-            a2 = a2 + Load4(p + k + 8) * wk;
-            a3 = a3 + Load4(p + k + 12) * wk;
-        }
-        Store4(out + x, a0 / full);
-        Store4(out + x + 4, a1 / full);
-        Store4(out + x + 8, a2 / full);
-        Store4(out + x + 12, a3 / full);
+    auto src = [&](int k) { return g + k - half; };
+    for (; x + 32 <= x1; x += 32) {
+        v4d a[8];
+        TapSums<8>(src, w, n, x, a);
+        DivideBy<8>(a, full);
+        for (int b = 0; b < 8; ++b) Store4(out + x + 4 * b, a[b]);
+    }
+    for (; x + 4 <= x1; x += 4) {
+        v4d a[1];
+        TapSums<1>(src, w, n, x, a);
+        DivideBy<1>(a, full);
+        Store4(out + x, a[0]);
     }
     for (; x < x1; ++x) {
         double sum = 0;
@@ -107,27 +123,35 @@ inline std::uint8_t RoundToByte(double v) {
     return std::uint8_t(v < 0 ? 0 : (v > 255 ? 255 : v));
 }
 
+typedef long long v4i64 __attribute__((vector_size(32)));
+
+// Round to nearest, halves to even, of B vectors of sums that are >= 0: adding 2^52 leaves
+// exactly the rounded integer in the low mantissa bits.
+template <int B>
+__attribute__((always_inline)) inline void StoreRounded(const v4d (&a)[B], std::uint8_t* out) {
+    for (int b = 0; b < B; ++b) {
+        const v4i64 bits = (v4i64)(a[b] + 0x1p52) & 511;
+        for (int i = 0; i < 4; ++i) out[4 * b + i] = std::uint8_t(bits[i] > 255 ? 255 : bits[i]);
+    }
+}
+
 // One row of the vertical pass from the rows[0..count) of the ring (taps w[k0..]).
 __attribute__((target_clones("avx2", "default")))
 void VerticalRow(const double* const* rows, const double* w, int count, double weight, int width,
                  std::uint8_t* out) {
+    auto src = [&](int k) { return rows[k]; };
     int x = 0;
-    for (; x + 16 <= width; x += 16) {
-        v4d a0 = {0, 0, 0, 0}, a1 = a0, a2 = a0, a3 = a0;
-        for (int k = 0; k < count; ++k) {
-            const double* r = rows[k] + x;
-            const double wk = w[k];
-            a0 = a0 + Load4(r) * wk;
-            a1 = a1 + Load4(r + 4) * wk;
-            a2 = a2 + Load4(r + 8) * wk;
-            a3 = a3 + Load4(r + 12) * wk;
-        }
-        double q[16];
-        Store4(q, a0 / weight);
-        Store4(q + 4, a1 / weight);
-        Store4(q + 8, a2 / weight);
-        Store4(q + 12, a3 / weight);
-        for (int i = 0; i < 16; ++i) out[x + i] = RoundToByte(q[i]);
+    for (; x + 32 <= width; x += 32) {
+        v4d a[8];
+        TapSums<8>(src, w, count, x, a);
+        DivideBy<8>(a, weight);
+        StoreRounded<8>(a, out + x);
+    }
+    for (; x + 4 <= width; x += 4) {
+        v4d a[1];
+        TapSums<1>(src, w, count, x, a);
+        DivideBy<1>(a, weight);
+        StoreRounded<1>(a, out + x);
     }
     for (; x < width; ++x) {
         double sum = 0;
