@@ -26,7 +26,17 @@ void TResultTools::Image2MouseUp(Qt::MouseButton button, int x, int y) {
     if (!brimlet::ControlToPicture(x, y, image->Picture().Width(), image->Picture().Height(),
                                    image->width(), image->height(), px, py))
         return;
-    ShowResult(brimlet::DyeColourLayer(form_->ColourLayer, form_->PaletteBuffer, px, py));
+    // The shown result is rebuilt at each dyed pixel during the same pass.
+    TImage* shown = form_->Image2;
+    bool shownUpdated = false;
+    const brimlet::Rect changed = brimlet::DyeColourLayerShown(
+        form_->ColourLayer, form_->PaletteBuffer, px, py, form_->LineLayer,
+        {DyeingAndSketch(), ResultKind()}, shown->MutablePicture(), shownUpdated);
+    if (changed.right <= changed.left) return;
+    if (shownUpdated)
+        shown->PictureChanged(changed);
+    else
+        form_->ShowResultByRule();
 }
 
 void TResultTools::Image2MouseMove(Qt::MouseButtons buttons, int x, int y) {

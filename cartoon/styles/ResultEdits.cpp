@@ -96,7 +96,37 @@ bool ControlToPicture(int X, int Y, int pictureWidth, int pictureHeight, int con
     return true;
 }
 
-Rect DyeColourLayer(TBitmap32& colour, const TBitmap32& palette, int x, int y) {
+namespace {
+
+// What a dyed pixel does to the shown picture.
+enum class ShownFollow { None, Copy, Compose };
+
+// The composite of one line pixel over one colour pixel, as ComposeRow makes it.
+inline std::uint32_t ComposePixel(std::uint32_t colour, std::uint32_t line) {
+    const int a = int(line >> 24);
+    std::uint32_t out = 0xFF000000u;
+    for (int k = 0; k < 3; ++k) {
+        const int c = int(colour >> (8 * k) & 255), s = int(line >> (8 * k) & 255);
+        out |= std::uint32_t(c + DivideBy255TowardZero((s - c) * a)) << (8 * k);
+    }
+    return out;
+}
+
+// Replaces the colour in row[first .. last] and updates the shown row at every hit.
+void ReplaceAndFollow(std::uint8_t* row, const std::uint8_t* lineRow, std::uint8_t* shownRow,
+                      int first, int last, std::uint32_t from, std::uint32_t to, ShownFollow follow) {
+    for (int i = first; i <= last; ++i) {
+        const std::uint32_t v = Load(row + 4 * i);
+        if (((v ^ from) & kColourBits) != 0) continue;
+        const std::uint32_t dyed = (v & ~kColourBits) | to;
+        Store(row + 4 * i, dyed);
+        if (follow == ShownFollow::Copy) Store(shownRow + 4 * i, dyed);
+        else if (follow == ShownFollow::Compose) Store(shownRow + 4 * i, ComposePixel(dyed, Load(lineRow + 4 * i)));
+    }
+}
+
+Rect Dye(TBitmap32& colour, const TBitmap32& palette, int x, int y, const TBitmap32* line,
+         TBitmap32* shown, ShownFollow follow) {
     const std::uint32_t to = palette.PixelColor(x, y) & kColourBits;
     const std::uint32_t from = colour.PixelColor(x, y) & kColourBits;
     if (to == from || colour.Empty()) return {};
@@ -110,7 +140,11 @@ Rect DyeColourLayer(TBitmap32& colour, const TBitmap32& palette, int x, int y) {
             int first = FirstMatch(row, w, from);
             if (first == w) continue;
             int last = LastMatch(row, w, from);
-            ReplaceColour(row + 4 * std::size_t(first), last - first + 1, from, to);
+            if (follow == ShownFollow::None)
+                ReplaceColour(row + 4 * std::size_t(first), last - first + 1, from, to);
+            else
+                ReplaceAndFollow(row, follow == ShownFollow::Compose ? line->ScanLine(r) : nullptr,
+                                 shown->ScanLine(r), first, last, from, to, follow);
             part.left = std::min(part.left, first);
             part.right = std::max(part.right, last + 1);
             part.top = std::min(part.top, r);
@@ -125,6 +159,28 @@ Rect DyeColourLayer(TBitmap32& colour, const TBitmap32& palette, int x, int y) {
     }, 64);
     if (changed.right == 0) return {};
     return changed;
+}
+
+}  // namespace
+
+Rect DyeColourLayer(TBitmap32& colour, const TBitmap32& palette, int x, int y) {
+    return Dye(colour, palette, x, y, nullptr, nullptr, ShownFollow::None);
+}
+
+Rect DyeColourLayerShown(TBitmap32& colour, const TBitmap32& palette, int x, int y,
+                         const TBitmap32& line, TShowRule rule, TBitmap32& shown,
+                         bool& shownUpdated) {
+    ShownFollow follow = ShownFollow::None;
+    shownUpdated = true;
+    if (rule.dyeingAndSketch) {
+        follow = ShownFollow::Compose;
+        shownUpdated = SameSize(colour, line) && SameSize(colour, shown);
+    } else if (rule.resultKind == 1) {
+        follow = ShownFollow::Copy;
+        shownUpdated = SameSize(colour, shown);
+    }
+    if (!shownUpdated) follow = ShownFollow::None;
+    return Dye(colour, palette, x, y, &line, &shown, follow);
 }
 
 TBrushDab BrushDabAt(int X, int Y, double displayScale) {

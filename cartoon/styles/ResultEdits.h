@@ -48,6 +48,14 @@ TBitmap32 ComposeShown(const TBitmap32& colour, const TBitmap32& line, TShowRule
 bool ComposeShownArea(const TBitmap32& colour, const TBitmap32& line, TShowRule rule,
                       TBitmap32& shown, const Rect& area);
 
+// Dyeing followed by the redisplay, in one pass: dyes the colour layer exactly as
+// DyeColourLayer does and rebuilds each changed pixel of a shown picture that already
+// follows the rule. Returns the changed rectangle; shownUpdated is false when the shown
+// picture's size does not allow that (it is then left alone and must be rebuilt whole).
+Rect DyeColourLayerShown(TBitmap32& colour, const TBitmap32& palette, int x, int y,
+                         const TBitmap32& line, TShowRule rule, TBitmap32& shown,
+                         bool& shownUpdated);
+
 namespace reference {
 void DyeColourLayer(TBitmap32& colour, const TBitmap32& palette, int x, int y);
 void ClearSpot(TBitmap32& line, int cx, int cy, int r);

@@ -114,6 +114,37 @@ TEST(Dyeing, FastPathMatchesReferenceOnRandomLayers) {
     }
 }
 
+TEST(Dyeing, OnePassRedisplayEqualsDyeingThenRebuildingEverything) {
+    std::mt19937 rng(9);
+    for (TShowRule rule : {TShowRule{true, 2}, TShowRule{true, 1}, TShowRule{false, 1},
+                           TShowRule{false, 2}}) {
+        for (auto [w, h] : {std::pair{5, 3}, {63, 31}, {200, 150}}) {
+            TBitmap32 colour = Posterised(w, h, rng(), 4);
+            const TBitmap32 line = Noise(w, h, rng()), palette = Noise(w, h, rng());
+            TBitmap32 shown = reference::ComposeShown(colour, line, rule);
+            const int x = int(rng() % w), y = int(rng() % h);
+            TBitmap32 expected = colour;
+            reference::DyeColourLayer(expected, palette, x, y);
+            bool updated = false;
+            DyeColourLayerShown(colour, palette, x, y, line, rule, shown, updated);
+            ASSERT_TRUE(updated);
+            ASSERT_EQ(colour, expected);
+            ASSERT_EQ(shown, reference::ComposeShown(colour, line, rule))
+                << "rule " << rule.dyeingAndSketch << "/" << rule.resultKind << " " << w << "x" << h;
+        }
+    }
+    // A shown picture of another size is left for a full rebuild; the layer is dyed anyway.
+    TBitmap32 colour = Posterised(20, 20, 1, 2), shown(19, 20);
+    const TBitmap32 line = Noise(20, 20, 2), palette = Noise(20, 20, 3), before = shown;
+    TBitmap32 expected = colour;
+    reference::DyeColourLayer(expected, palette, 4, 4);
+    bool updated = true;
+    DyeColourLayerShown(colour, palette, 4, 4, line, {true, 1}, shown, updated);
+    EXPECT_FALSE(updated);
+    EXPECT_EQ(colour, expected);
+    EXPECT_EQ(shown, before);
+}
+
 TEST(ControlMapping, IntegerProductsThenRoundHalfToEven) {
     int x = 0, y = 0;
     // 5 * 362 / 724 = 2.5 -> 2; 7 * 272 / 544 = 3.5 -> 4.
