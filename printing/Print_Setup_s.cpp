@@ -85,7 +85,8 @@ QToolButton* MakeGlyphButton(QWidget* parent, const char* name, int x, int y, St
 // Draws the picture stretched into target, of which only the part on the paper is sent: a
 // picture placed far beyond the page would otherwise reach the printer as a huge image
 // the drivers drop. The part is cut at whole picture pixels so the scale stays exact.
-void DrawOnPaper(QPainter& painter, const QRectF& target, const QRectF& paper, const QImage& picture) {
+void DrawOnPaper(QPainter& painter, const QRectF& target, const QRectF& paper,
+                 const QImage& picture) {
     const QRectF visible = target.intersected(paper);
     if (visible.isEmpty()) return;
     if (visible == target) {
@@ -114,8 +115,8 @@ void DrawOnPaper(QPainter& painter, const QRectF& target, const QRectF& paper, c
     } else {
         // A picture pixel larger than the paper: the few visible pixels fill what shows.
         const QRectF source((visible.left() - target.left()) / perPixelX,
-                            (visible.top() - target.top()) / perPixelY,
-                            visible.width() / perPixelX, visible.height() / perPixelY);
+                            (visible.top() - target.top()) / perPixelY, visible.width() / perPixelX,
+                            visible.height() / perPixelY);
         const QRect cells = source.toAlignedRect().intersected(picture.rect());
         if (!cells.isEmpty()) painter.drawImage(visible, picture.copy(cells));
     }
@@ -216,8 +217,7 @@ void TPrint_Setup::BuildControls() {
     connectClick(SpeedButton7, &TPrint_Setup::SpeedButton7Click);
     connectClick(SpeedButton8, &TPrint_Setup::SpeedButton8Click);
     // A programmatic change of the box runs its handler just as a click does.
-    connect(CheckBox1, &QCheckBox::toggled, this,
-            GuardedSlot(this, [this] { CheckBox1Click(); }));
+    connect(CheckBox1, &QCheckBox::toggled, this, GuardedSlot(this, [this] { CheckBox1Click(); }));
 }
 
 void TPrint_Setup::SetResultSource(std::function<const TBitmap32&()> source) {
@@ -251,8 +251,8 @@ bool TPrint_Setup::eventFilter(QObject* watched, QEvent* event) {
         if (handler) Guarded(this, [this, handler] { (this->*handler)(); });
         return false;
     }
-    const bool press = event->type() == QEvent::MouseButtonPress ||
-                       event->type() == QEvent::MouseButtonDblClick;
+    const bool press =
+        event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
     const bool release = event->type() == QEvent::MouseButtonRelease;
     auto* widget = qobject_cast<QWidget*>(watched);
     if ((press || release) && widget && widget->isEnabled()) {
@@ -262,12 +262,18 @@ bool TPrint_Setup::eventFilter(QObject* watched, QEvent* event) {
             void (TPrint_Setup::*up)();
         };
         const Route routes[] = {
-            {SpeedButton2, &TPrint_Setup::SpeedButton2MouseDown, &TPrint_Setup::SpeedButton2MouseUp},
-            {SpeedButton5, &TPrint_Setup::SpeedButton5MouseDown, &TPrint_Setup::SpeedButton5MouseUp},
-            {SpeedButton6, &TPrint_Setup::SpeedButton6MouseDown, &TPrint_Setup::SpeedButton6MouseUp},
-            {SpeedButton7, &TPrint_Setup::SpeedButton7MouseDown, &TPrint_Setup::SpeedButton7MouseUp},
-            {SpeedButton3, &TPrint_Setup::SpeedButton3MouseDown, &TPrint_Setup::SpeedButton3MouseUp},
-            {SpeedButton4, &TPrint_Setup::SpeedButton4MouseDown, &TPrint_Setup::SpeedButton4MouseUp},
+            {SpeedButton2, &TPrint_Setup::SpeedButton2MouseDown,
+             &TPrint_Setup::SpeedButton2MouseUp},
+            {SpeedButton5, &TPrint_Setup::SpeedButton5MouseDown,
+             &TPrint_Setup::SpeedButton5MouseUp},
+            {SpeedButton6, &TPrint_Setup::SpeedButton6MouseDown,
+             &TPrint_Setup::SpeedButton6MouseUp},
+            {SpeedButton7, &TPrint_Setup::SpeedButton7MouseDown,
+             &TPrint_Setup::SpeedButton7MouseUp},
+            {SpeedButton3, &TPrint_Setup::SpeedButton3MouseDown,
+             &TPrint_Setup::SpeedButton3MouseUp},
+            {SpeedButton4, &TPrint_Setup::SpeedButton4MouseDown,
+             &TPrint_Setup::SpeedButton4MouseUp},
         };
         // The filter sees the release before the button does, so the repeat stops before
         // the click adds its own step.
@@ -514,8 +520,8 @@ void TPrint_Setup::SpeedButton1Click() {
     const int widthMm = ValueOf(Edit3);
     Rect units;
     if (CheckBox1->isChecked()) {
-        units = pl::PageRectFromValues(preview_.top, preview_.left, preview_.width,
-                                       preview_.height);
+        units =
+            pl::PageRectFromValues(preview_.top, preview_.left, preview_.width, preview_.height);
     } else {
         const int leftMm = ValueOf(Edit2);
         const int topMm = ValueOf(Edit1);

@@ -38,9 +38,10 @@ QString TellAFriendBody() {
 }
 
 void TellAFriend(const TBitmap32& result, QWidget* window) {
-    const QString path =
-        QDir(AttachmentFolder(QCoreApplication::applicationDirPath())).filePath(QStringLiteral("mywork"));
-    const std::string written = SaveJpeg(result, QFile::encodeName(path + QStringLiteral(".jpg")).toStdString());
+    const QString path = QDir(AttachmentFolder(QCoreApplication::applicationDirPath()))
+                             .filePath(QStringLiteral("mywork"));
+    const std::string written =
+        SaveJpeg(result, QFile::encodeName(path + QStringLiteral(".jpg")).toStdString());
     const QStringList description{
         QStringLiteral("subject=Send my great work to you , wonderful cartoon!"),
         QStringLiteral("body=") + TellAFriendBody(),

@@ -68,8 +68,9 @@ private slots:
         const QString script = dir_.filePath(QStringLiteral("record-mail.sh"));
         QFile file(script);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("#!/bin/sh\nprintf '%s' \"$1\" > \"$BRIMLET_MAIL_RECORD\"\n"
-                   "exit \"${BRIMLET_MAIL_EXIT:-0}\"\n");
+        file.write(
+            "#!/bin/sh\nprintf '%s' \"$1\" > \"$BRIMLET_MAIL_RECORD\"\n"
+            "exit \"${BRIMLET_MAIL_EXIT:-0}\"\n");
         file.close();
         file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("MAILER", script.toUtf8());
@@ -112,7 +113,8 @@ private slots:
         for (int y = 0; y < 23; ++y)
             for (int x = 0; x < 37; ++x) {
                 const std::uint32_t a = result.PixelColor(x, y), b = decoded->PixelColor(x, y);
-                for (int shift : {0, 8, 16}) error += std::abs(int(a >> shift & 255) - int(b >> shift & 255));
+                for (int shift : {0, 8, 16})
+                    error += std::abs(int(a >> shift & 255) - int(b >> shift & 255));
             }
         QVERIFY2(error / (37 * 23 * 3) < 6, qPrintable(QString::number(error)));
     }
@@ -126,14 +128,17 @@ private slots:
     }
 
     void sendMailStopsAtTheFirstGapAndNamesOneRecipient() {
-        const QString first = File(QStringLiteral("first.jpg")), third = File(QStringLiteral("third.jpg"));
+        const QString first = File(QStringLiteral("first.jpg")),
+                      third = File(QStringLiteral("third.jpg"));
         const QStringList description{QStringLiteral("to=friend@example.org"),
                                       QStringLiteral("attachment0=") + first,
                                       QStringLiteral("attachment2=") + third};
         QCOMPARE(SendMail(nullptr, description), 0);
         const auto fields = MailtoFields(Recorded());
-        QCOMPARE(Values(fields, QStringLiteral("attach")), QStringList{QFileInfo(first).canonicalFilePath()});
-        QCOMPARE(Values(fields, QStringLiteral("to")), QStringList{QStringLiteral("friend@example.org")});
+        QCOMPARE(Values(fields, QStringLiteral("attach")),
+                 QStringList{QFileInfo(first).canonicalFilePath()});
+        QCOMPARE(Values(fields, QStringLiteral("to")),
+                 QStringList{QStringLiteral("friend@example.org")});
         QVERIFY(Values(fields, QStringLiteral("subject")).isEmpty());
 
         const MailMessage message = BuildMailMessage(description, true);

@@ -46,7 +46,9 @@ private:
     int resolution_ = 0;  // 0: keep the printer's own
 
     QString Pdf() const { return dir_.filePath(QStringLiteral("page.pdf")); }
-    QLineEdit* Edit(int n) { return window_->findChild<QLineEdit*>(QStringLiteral("Edit%1").arg(n)); }
+    QLineEdit* Edit(int n) {
+        return window_->findChild<QLineEdit*>(QStringLiteral("Edit%1").arg(n));
+    }
     void Type(int edit, const QString& text) {
         Edit(edit)->selectAll();
         QTest::keyClick(Edit(edit), Qt::Key_Backspace);
@@ -77,8 +79,8 @@ private:
             !info.contains(QStringLiteral("(A4)")))
             qFatal("not one A4 page: %s", qPrintable(info));
         const QString prefix = dir_.filePath(QStringLiteral("page"));
-        Run(QStringLiteral("pdftoppm"),
-            {QStringLiteral("-r"), QString::number(kRenderDpi), QStringLiteral("-singlefile"), Pdf(), prefix});
+        Run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(kRenderDpi),
+                                         QStringLiteral("-singlefile"), Pdf(), prefix});
         const QImage page(prefix + QStringLiteral(".ppm"));
         if (page.isNull()) qFatal("pdftoppm gave no page");
         int left = page.width(), top = page.height(), right = -1, bottom = -1;
@@ -156,9 +158,9 @@ private slots:
         Type(1, QStringLiteral("280"));
         Print();
         const Box box = Rendered();
-        QVERIFY2(Near(box.left, 0) && Near(box.right, 15) && Near(box.top, 280) &&
-                     Near(box.bottom, 297),
-                 qPrintable(Describe(box)));
+        QVERIFY2(
+            Near(box.left, 0) && Near(box.right, 15) && Near(box.top, 280) && Near(box.bottom, 297),
+            qPrintable(Describe(box)));
     }
 
     void fitModeUsesTheFittedPreview_data() {

@@ -21,13 +21,17 @@ private:
     QStringList messages_;
     int dialogRuns_ = 0;
 
-    QLineEdit* Edit(int n) { return window_->findChild<QLineEdit*>(QStringLiteral("Edit%1").arg(n)); }
+    QLineEdit* Edit(int n) {
+        return window_->findChild<QLineEdit*>(QStringLiteral("Edit%1").arg(n));
+    }
     QToolButton* Button(int n) {
         return window_->findChild<QToolButton*>(QStringLiteral("SpeedButton%1").arg(n));
     }
     QCheckBox* FitBox() { return window_->findChild<QCheckBox*>(QStringLiteral("CheckBox1")); }
     QTimer* Timer() { return window_->findChild<QTimer*>(QStringLiteral("Timer1")); }
-    QRect PreviewGeometry() { return window_->findChild<QWidget*>(QStringLiteral("Image1"))->geometry(); }
+    QRect PreviewGeometry() {
+        return window_->findChild<QWidget*>(QStringLiteral("Image1"))->geometry();
+    }
 
     // Shows the window afresh for a picture of w x h pixels.
     void ShowFor(int w, int h) {
