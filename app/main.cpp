@@ -3,6 +3,7 @@
 #include "cartoon/panel/Standard_s.h"
 #include "printing/Print_Setup_s.h"
 #include "workspace/About_Us_s.h"
+#include "workspace/CropSelection.h"
 #include "workspace/ErrorBox.h"
 #include "workspace/MainForm_s.h"
 #include "workspace/ViewForm_s.h"
@@ -15,6 +16,37 @@
 #include <QTimer>
 
 namespace {
+
+// Used only by scripts/screenshots: a rectangle dragged on the source picture, its outline
+// part-way through its march; then the full-size viewer on a result larger than the screen,
+// dragged a little way into the picture.
+void CropAndViewerShots(const QString& folder) {
+    TCropSelection* crop = MainForm->CropSelection;
+    crop->Image1MouseMove(Qt::NoButton, 5, 5);
+    crop->Image1MouseDown(Qt::LeftButton, Qt::LeftButton, 60, 50);
+    crop->Image1MouseMove(Qt::LeftButton, 250, 200);
+    crop->Image1MouseUp(Qt::LeftButton, 250, 200);
+    crop->Timer1Timer();
+    crop->Timer1Timer();
+    MainForm->grab().save(folder + "/crop-outline.png");
+    // The result enlarged four times by repeating pixels.
+    const brimlet::TBitmap32& result = MainForm->Image2->Picture();
+    brimlet::TBitmap32 big(result.Width() * 4, result.Height() * 4);
+    for (int y = 0; y < big.Height(); ++y)
+        for (int x = 0; x < big.Width(); ++x)
+            brimlet::StorePixel(big.ScanLine(y) + 4 * x,
+                                brimlet::LoadPixel(result.ScanLine(y / 4) + 4 * (x / 4)));
+    ViewForm->OpenOn(big);
+    ViewForm->Image1MouseDown(Qt::LeftButton, Qt::LeftButton, 400, 300);
+    ViewForm->Image1MouseMove(Qt::LeftButton, 100, 100);
+    ViewForm->Image1MouseUp(Qt::LeftButton, 100, 100);
+    QTimer::singleShot(500, [folder] {
+        ViewForm->grab().save(folder + "/viewer.png");
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            screen->grabWindow(0).save(folder + "/screen-viewer.png");
+        QCoreApplication::quit();
+    });
+}
 
 // Used only by scripts/screenshots: makes a cartoon of the sample with the panel's own
 // buttons and writes pictures of the windows into the folder named by the variable.
@@ -35,7 +67,8 @@ void ScreenshotTour(const QString& folder) {
             Print_Setup->grab().save(folder + "/print-setup-free.png");
             Print_Setup->findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->click();
             Print_Setup->grab().save(folder + "/print-setup-fit.png");
-            QCoreApplication::quit();
+            Print_Setup->hide();
+            CropAndViewerShots(folder);
         });
     });
 }
