@@ -539,7 +539,13 @@ bool TPrint_Setup::RunPrintDialog(QPrinter& printer) {
 // printer's real resolution so the paper shows the millimetres the window shows.
 void TPrint_Setup::PrintPicture(QPrinter& printer, const Rect& units) {
     printer.setFullPage(true);  // origin at the paper's corner, whatever the dialog chose
-    const QImage picture = ToQImage(resultSource_());
+    // Drawn straight from the result's pixels: no second copy of a large picture.
+    const TBitmap32& result = resultSource_();
+    const QImage picture =
+        result.Empty() ? QImage()
+                       : QImage(static_cast<const uchar*>(result.Bits()), result.Width(),
+                                result.Height(), static_cast<qsizetype>(result.Stride()),
+                                QImage::Format_RGB32);
     QPainter painter;
     if (!painter.begin(&printer)) throw std::runtime_error("The printer could not be started");
     const pl::DeviceRect d = pl::UnitsToDevice(units, printer.logicalDpiX(), printer.logicalDpiY());

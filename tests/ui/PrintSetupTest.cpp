@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QTimer>
 #include <QToolButton>
@@ -272,6 +273,25 @@ private slots:
         QCOMPARE(messages_, QStringList{QStringLiteral("'5-' is not a valid integer value.")});
         QVERIFY(!Timer()->isActive());
         QTest::mouseRelease(Button(5), Qt::LeftButton);
+    }
+
+    // The real dialog: no page range or selection, printing to a PDF file kept; cancelling
+    // prints nothing and says nothing.
+    void theDesktopPrintDialogOffersOnlyWhatApplies() {
+        ShowFor(362, 272);
+        window_->SetPrintDialogRunner({});
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            seen = !dialog->testOption(QAbstractPrintDialog::PrintPageRange) &&
+                   !dialog->testOption(QAbstractPrintDialog::PrintSelection) &&
+                   dialog->testOption(QAbstractPrintDialog::PrintToFile);
+            dialog->reject();
+        });
+        Click(1);
+        QVERIFY(seen);
+        QVERIFY(messages_.isEmpty());
     }
 
     void windowLooksAsLaidOut() {
