@@ -1,8 +1,8 @@
 // Pen and ink, production form: the same arithmetic as the literal steps, laid out for speed.
 //
-// Planes are bytes (gray, smoothed, magnitude, marks; the marks reuse the gray plane), about
-// 3 bytes a pixel; gradients are recomputed from the smoothed plane where they are needed.
-// - Smoothing: the double sums run in the literal order, tap after tap, but for 16 columns
+// Two byte planes (gray, then the marks in its place; smoothed), 2 bytes a pixel; gradients
+// and magnitudes are recomputed from the smoothed plane, three rows at a time, where needed.
+// - Smoothing: the double sums run in the literal order, tap after tap, but for 32 columns
 //   at once (vector lanes never mix columns, so every sum rounds exactly as one at a time).
 //   The horizontal pass goes into a ring of rows, so no full double plane exists.
 // - Magnitude: Round(sqrt(q) + 0.5) is floor(sqrt(q)) + 1, except for an even square root k
@@ -216,42 +216,49 @@ __attribute__((target("avx2"))) int MagnitudeRowAvx2(const std::uint8_t* s, int 
 }
 #endif
 
-void MagnitudeRows(PlaneSize size, const std::uint8_t* smoothed, std::uint8_t* magnitude, int begin,
-                   int end, bool simd) {
+// Magnitudes of row y (0 on the frame).
+void MagnitudeRow(PlaneSize size, const std::uint8_t* smoothed, int y, std::uint8_t* out, bool simd) {
     const int width = size.width, height = size.height;
-    for (int y = begin; y < end; ++y) {
-        std::uint8_t* out = magnitude + std::size_t(y) * width;
-        if (y == 0 || y == height - 1 || width < 3) {
-            std::memset(out, 0, std::size_t(width));
-            continue;
-        }
-        const std::uint8_t* s = smoothed + std::size_t(y) * width;
-        out[0] = out[width - 1] = 0;
-        int x = 1;
-#ifdef BRIMLET_PENINK_X86
-        if (simd) x = MagnitudeRowAvx2(s, width, out);
-#else
-        (void)simd;
-#endif
-        for (; x < width - 1; ++x) out[x] = MagnitudeOf(s[x + 1] - s[x - 1], s[x + width] - s[x - width]);
+    if (y == 0 || y == height - 1 || width < 3) {
+        std::memset(out, 0, std::size_t(width));
+        return;
     }
+    const std::uint8_t* s = smoothed + std::size_t(y) * width;
+    out[0] = out[width - 1] = 0;
+    int x = 1;
+#ifdef BRIMLET_PENINK_X86
+    if (simd) x = MagnitudeRowAvx2(s, width, out);
+#else
+    (void)simd;
+#endif
+    for (; x < width - 1; ++x) out[x] = MagnitudeOf(s[x + 1] - s[x - 1], s[x + width] - s[x - width]);
 }
 
+// Three rows of magnitudes around the current one.
+struct MagnitudeRows3 {
+    const std::uint8_t* up;
+    const std::uint8_t* mid;
+    const std::uint8_t* down;
+};
+
 // The literal test of one interior pixel, for row tails and exact ties.
-inline bool RidgeAt(const std::uint8_t* mag, const std::uint8_t* s, int width, std::size_t i) {
+inline bool RidgeAt(MagnitudeRows3 mag, const std::uint8_t* s, int width, int x) {
+    const std::uint8_t* rows[3] = {mag.up, mag.mid, mag.down};
     int around[9];
-    for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx) around[(dy + 1) * 3 + (dx + 1)] = mag[i + std::ptrdiff_t(dy) * width + dx];
-    return detail::IsRidge(mag[i], s[i + 1] - s[i - 1], s[i + width] - s[i - width], around);
+    for (int dy = 0; dy < 3; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) around[dy * 3 + (dx + 1)] = rows[dy][x + dx];
+    return detail::IsRidge(mag.mid[x], s[x + 1] - s[x - 1], s[x + width] - s[x - width], around);
 }
 
 #ifdef BRIMLET_PENINK_X86
 // Ridge marks of columns [1, x) of one interior row, 8 at a time; returns where it stopped.
-__attribute__((target("avx2"))) int RidgeRowAvx2(const std::uint8_t* mag, const std::uint8_t* s, int width,
+// A ridge pixel's mark is its magnitude (at least 1), any other pixel's 0.
+__attribute__((target("avx2"))) int RidgeRowAvx2(MagnitudeRows3 rows, const std::uint8_t* s, int width,
                                                  std::uint8_t* marks, long long* histogram) {
     const __m256i zero = _mm256_setzero_si256();
-    const std::uint8_t* up = mag - width;
-    const std::uint8_t* down = mag + width;
+    const std::uint8_t* up = rows.up;
+    const std::uint8_t* mag = rows.mid;
+    const std::uint8_t* down = rows.down;
     int x = 1;
     for (; x + 8 <= width - 1; x += 8) {
         const __m256i m = Bytes8(mag + x);
@@ -289,37 +296,45 @@ __attribute__((target("avx2"))) int RidgeRowAvx2(const std::uint8_t* mag, const 
         const unsigned ties = candidates & unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(tied)));
         for (unsigned t = ties; t; t &= t - 1) {
             const int lane = __builtin_ctz(t);
-            if (!RidgeAt(mag, s, width, std::size_t(x + lane))) candidates &= ~(1u << lane);
+            if (!RidgeAt(rows, s, width, x + lane)) candidates &= ~(1u << lane);
         }
-        for (int lane = 0; lane < 8; ++lane) marks[x + lane] = (candidates >> lane) & 1 ? kCandidate : kNoEdge;
+        for (int lane = 0; lane < 8; ++lane) marks[x + lane] = (candidates >> lane) & 1 ? mag[x + lane] : 0;
         for (unsigned c = candidates; c; c &= c - 1) ++histogram[mag[x + __builtin_ctz(c)]];
     }
     return x;
 }
 #endif
 
-void RidgeRows(PlaneSize size, const std::uint8_t* magnitude, const std::uint8_t* smoothed,
-               std::uint8_t* marks, long long* histogram, int begin, int end, bool simd) {
+// Ridge marks of rows [begin, end); the magnitudes they need are made here, three rows at a
+// time, so no magnitude plane is kept.
+void RidgeRows(PlaneSize size, const std::uint8_t* smoothed, std::uint8_t* marks, long long* histogram,
+               int begin, int end, bool simd) {
     const int width = size.width, height = size.height;
+    std::vector<std::uint8_t> ring(3 * std::size_t(width));
+    auto slot = [&](int y) { return ring.data() + std::size_t((y + 3) % 3) * width; };
+    if (begin > 0) MagnitudeRow(size, smoothed, begin - 1, slot(begin - 1), simd);
+    MagnitudeRow(size, smoothed, begin, slot(begin), simd);
     for (int y = begin; y < end; ++y) {
-        const std::size_t row = std::size_t(y) * width;
-        std::uint8_t* out = marks + row;
+        if (y + 1 < height) MagnitudeRow(size, smoothed, y + 1, slot(y + 1), simd);
+        std::uint8_t* out = marks + std::size_t(y) * width;
         if (y == 0 || y == height - 1 || width < 3) {
-            std::memset(out, kNoEdge, std::size_t(width));
+            std::memset(out, 0, std::size_t(width));
             continue;
         }
-        out[0] = out[width - 1] = kNoEdge;
+        const MagnitudeRows3 rows{slot(y - 1), slot(y), slot(y + 1)};
+        const std::uint8_t* s = smoothed + std::size_t(y) * width;
+        out[0] = out[width - 1] = 0;
         int x = 1;
 #ifdef BRIMLET_PENINK_X86
-        if (simd) x = RidgeRowAvx2(magnitude + row, smoothed + row, width, out, histogram);
+        if (simd) x = RidgeRowAvx2(rows, s, width, out, histogram);
 #else
         (void)simd;
 #endif
         for (; x < width - 1; ++x) {
-            const std::size_t i = row + x;
-            const bool ridge = magnitude[i] != 0 && RidgeAt(magnitude, smoothed, width, i);
-            out[x] = ridge ? kCandidate : kNoEdge;
-            if (ridge) ++histogram[magnitude[i]];
+            const int m = rows.mid[x];
+            const bool ridge = m != 0 && RidgeAt(rows, s, width, x);
+            out[x] = ridge ? std::uint8_t(m) : 0;
+            if (ridge) ++histogram[m];
         }
     }
 }
@@ -372,12 +387,11 @@ void GrayRow(const std::uint8_t* ties, const std::uint8_t* pixels, int width, st
 constexpr std::uint8_t kSeedBit = 1;
 
 __attribute__((target_clones("avx2", "default")))
-void QualifyRidges(std::uint8_t* marks, const std::uint8_t* magnitude, std::size_t count, Thresholds t) {
+void QualifyRidges(std::uint8_t* marks, std::size_t count, Thresholds t) {
     const int upper = t.upper, lower = t.lower;
     for (std::size_t i = 0; i < count; ++i) {
-        const int m = magnitude[i];
-        const bool ridge = marks[i] == kCandidate;
-        marks[i] = std::uint8_t(ridge ? ((m >= lower ? kCandidate : 0) | (m >= upper ? kSeedBit : 0)) : 0);
+        const int m = marks[i];  // a ridge's magnitude, or 0
+        marks[i] = std::uint8_t(m != 0 ? ((m >= lower ? kCandidate : 0) | (m >= upper ? kSeedBit : 0)) : 0);
     }
 }
 
@@ -463,7 +477,6 @@ void PenInkBmp(TBitmap32& buffer, const PenInkSettings& settings) {
     // Every element is written before it is read: no zero fill.
     auto gray = std::make_unique_for_overwrite<std::uint8_t[]>(count);
     auto smoothed = std::make_unique_for_overwrite<std::uint8_t[]>(count);
-    auto magnitude = std::make_unique_for_overwrite<std::uint8_t[]>(count);
     const std::uint8_t* ties = GrayTieTable();
     ParallelRows(height, [&](int begin, int end) {
         std::vector<std::uint8_t> tied(std::size_t(width) + 1);
@@ -477,9 +490,6 @@ void PenInkBmp(TBitmap32& buffer, const PenInkSettings& settings) {
     sm.half = sm.n / 2;
     sm.fullWeight = WeightSum(sm.w, 0, sm.n - 1);
     ParallelRows(height, [&](int begin, int end) { SmoothRows(sm, gray.get(), smoothed.get(), begin, end); });
-    ParallelRows(height, [&](int begin, int end) {
-        MagnitudeRows(size, smoothed.get(), magnitude.get(), begin, end, simd);
-    });
 
     // The gray plane is no longer needed: it takes the marks.
     std::uint8_t* marks = gray.get();
@@ -487,7 +497,7 @@ void PenInkBmp(TBitmap32& buffer, const PenInkSettings& settings) {
     std::mutex merge;
     ParallelRows(height, [&](int begin, int end) {
         long long local[256] = {};
-        RidgeRows(size, magnitude.get(), smoothed.get(), marks, local, begin, end, simd);
+        RidgeRows(size, smoothed.get(), marks, local, begin, end, simd);
         std::lock_guard<std::mutex> lock(merge);
         for (int i = 0; i < 256; ++i) histogram[i] += local[i];
     });
@@ -496,7 +506,7 @@ void PenInkBmp(TBitmap32& buffer, const PenInkSettings& settings) {
     const Thresholds t = ThresholdsFromHistogram(histogram, settings.upperFraction, settings.lowerRatio);
     ParallelRows(height, [&](int begin, int end) {
         const std::size_t first = std::size_t(begin) * width;
-        QualifyRidges(marks + first, magnitude.get() + first, std::size_t(end - begin) * width, t);
+        QualifyRidges(marks + first, std::size_t(end - begin) * width, t);
     });
     Hysteresis(size, marks);
 
