@@ -99,9 +99,9 @@ void TCropSelection::ReleaseCursorClip() {
 
 void TCropSelection::Image1DblClick() {
     if (!InsideCutRect) return;
-    RemoveTheRect1();
-    form_->Timer1->stop();
-
+    // The cut is made before anything changes: a rectangle left far outside a shrunken
+    // image can ask for a picture too large to hold, and the error then leaves the
+    // selection as it was.
     TImage* image = form_->Image1;
     const brimlet::TBitmap32& source = image->Picture();
     brimlet::TCutBounds bounds;
@@ -110,6 +110,8 @@ void TCropSelection::Image1DblClick() {
         return;
     brimlet::TBitmap32 cut = brimlet::CutPicture(source, bounds);
 
+    RemoveTheRect1();
+    form_->Timer1->stop();
     form_->ColourLayer.Assign(cut);
     form_->LineLayer.Assign(cut);
     form_->PaletteBuffer.Assign(cut);

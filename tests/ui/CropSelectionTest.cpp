@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <stdexcept>
 
 using namespace brimlet;
 
@@ -159,6 +160,23 @@ private slots:
         DoubleClick(QPoint(200, 50));
         QCOMPARE(image->Picture().Width(), 2 * 361 - 200 + 1);
         QCOMPARE(image->Picture().Height(), 200 + 1);
+    }
+
+    void cutTooLargeToHoldChangesNothing() {
+        // A wide picture in an image shrunk to 20 pixels, with a rectangle left far outside
+        // it: the cut would be hundreds of thousands of pixels wide.
+        MainForm->Image1->SetPicture(Coordinates(32768, 2));
+        image->setGeometry(1, 2, 20, 1);
+        crop->CutRect = TCutRect{1, 2, 300, 40};
+        crop->InsideCutRect = true;
+        crop->DrawTheRect1();
+        MainForm->Timer1->start();
+        const TBitmap32 before = image->Picture();
+        QVERIFY_THROWS_EXCEPTION(std::length_error, crop->Image1DblClick());
+        QVERIFY(image->Picture() == before);
+        QCOMPARE(crop->CutRect, (TCutRect{1, 2, 300, 40}));
+        QVERIFY(MainForm->Timer1->isActive());
+        QVERIFY(!crop->Overlay->Pixels().empty());  // the outline still marches
     }
 
     void outlineMarchesOverThePictureWithoutTouchingIt() {
