@@ -116,16 +116,23 @@ void BM_Dyeing(benchmark::State& state, bool single) {
     std::int64_t changedPixels = 0;
     for (auto _ : state) {
         bool shownUpdated = false;
-        Rect changed = DyeColourLayerShown(scene.colour, scene.palettes[k ^= 1], scene.x, scene.y,
-                                           scene.line, {true, 1}, image->MutablePicture(), shownUpdated);
+        Rect changed =
+            DyeColourLayerShown(scene.colour, scene.palettes[k ^= 1], scene.x, scene.y, scene.line,
+                                {true, 1}, image->MutablePicture(), shownUpdated);
         image->PictureChanged(changed);
         changedPixels = std::int64_t(changed.right - changed.left) * (changed.bottom - changed.top);
         benchmark::DoNotOptimize(image->Picture().Bits());
     }
     state.counters["area_MP"] = double(changedPixels) / 1e6;
 }
-BENCHMARK_CAPTURE(BM_Dyeing, single, true)->Name("Dyeing/ours")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_Dyeing, all, false)->Name("Dyeing/ours_mt")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Dyeing, single, true)
+    ->Name("Dyeing/ours")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_Dyeing, all, false)
+    ->Name("Dyeing/ours_mt")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_DyeingPeer(benchmark::State& state, bool single) {
     ThreadScope threads(single);
@@ -142,8 +149,14 @@ void BM_DyeingPeer(benchmark::State& state, bool single) {
         benchmark::DoNotOptimize(colour.data);
     }
 }
-BENCHMARK_CAPTURE(BM_DyeingPeer, single, true)->Name("Dyeing/peer")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_DyeingPeer, all, false)->Name("Dyeing/peer_mt")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_DyeingPeer, single, true)
+    ->Name("Dyeing/peer")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_DyeingPeer, all, false)
+    ->Name("Dyeing/peer_mt")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The brush as it is used on a 12 MP result in a pane about 360 pixels wide.
 constexpr double kDisplayScale = 4000.0 / 360.0;
@@ -163,7 +176,10 @@ void BM_BrushDab(benchmark::State& state, bool single) {
         benchmark::DoNotOptimize(image->Picture().Bits());
     }
 }
-BENCHMARK_CAPTURE(BM_BrushDab, single, true)->Name("BrushDab/ours")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_BrushDab, single, true)
+    ->Name("BrushDab/ours")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_BrushDabPeer(benchmark::State& state, bool single) {
     ThreadScope threads(single);
@@ -177,7 +193,10 @@ void BM_BrushDabPeer(benchmark::State& state, bool single) {
         benchmark::DoNotOptimize(mat.data);
     }
 }
-BENCHMARK_CAPTURE(BM_BrushDabPeer, single, true)->Name("BrushDab/peer")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_BrushDabPeer, single, true)
+    ->Name("BrushDab/peer")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // What the user waits for between the double-click and the viewer's first picture: the copy
 // of the result, the window shown and placed, and its first paint.

@@ -85,7 +85,9 @@ void TCropSelection::DrawTheRect1() {
     Overlay->ShowOutline(std::move(pixels));
 }
 
-void TCropSelection::RemoveTheRect1() { Overlay->HideOutline(); }
+void TCropSelection::RemoveTheRect1() {
+    Overlay->HideOutline();
+}
 
 void TCropSelection::ClipCursorToImage(TImage* image) {
     clipImage_ = image;
@@ -119,7 +121,8 @@ void TCropSelection::Image1DblClick() {
     form_->Image1->SetPicture(std::move(cut));
     form_->Display(form_->Image1, form_->SourceHostPanel);
     form_->Display(form_->Image2, form_->ImgPanel2);
-    form_->DisplayScale = brimlet::DisplayScaleFor(form_->Image2->Picture().Width(), form_->Image2->width());
+    form_->DisplayScale =
+        brimlet::DisplayScaleFor(form_->Image2->Picture().Width(), form_->Image2->width());
 
     CutRect = {};
     InsideCutRect = false;

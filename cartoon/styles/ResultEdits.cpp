@@ -29,7 +29,8 @@ int FirstMatch(const std::uint8_t* row, int n, std::uint32_t colour) {
     int i = 0;
     for (; i + 16 <= n; i += 16) {
         unsigned any = 0;
-        for (int k = 0; k < 16; ++k) any |= ((Load(row + 4 * (i + k)) ^ colour) & kColourBits) == 0;
+        for (int k = 0; k < 16; ++k)
+            any |= ((Load(row + 4 * (i + k)) ^ colour) & kColourBits) == 0;
         if (any) break;
     }
     for (; i < n; ++i)
@@ -43,7 +44,8 @@ int LastMatch(const std::uint8_t* row, int n, std::uint32_t colour) {
     int i = n;
     for (; i - 16 >= 0; i -= 16) {
         unsigned any = 0;
-        for (int k = 1; k <= 16; ++k) any |= ((Load(row + 4 * (i - k)) ^ colour) & kColourBits) == 0;
+        for (int k = 1; k <= 16; ++k)
+            any |= ((Load(row + 4 * (i - k)) ^ colour) & kColourBits) == 0;
         if (any) break;
     }
     for (--i; i >= 0; --i)
@@ -70,13 +72,15 @@ inline int DivideBy255TowardZero(int v) {
 // shown := colour with line drawn over it, as DrawOver leaves a pixel: opaque, and every
 // channel c + trunc((s - c) * a / 255), which also covers alpha 0 and 255.
 __attribute__((target_clones("avx2", "default")))
-void ComposeRow(const std::uint8_t* colour, const std::uint8_t* line, std::uint8_t* shown, int n) {
+void ComposeRow(const std::uint8_t* colour, const std::uint8_t* line, std::uint8_t* shown,
+                int n) {
     for (int i = 0; i < n; ++i) {
         const std::uint8_t* c = colour + 4 * i;
         const std::uint8_t* s = line + 4 * i;
         std::uint8_t* d = shown + 4 * i;
         const int a = s[3];
-        for (int k = 0; k < 3; ++k) d[k] = std::uint8_t(c[k] + DivideBy255TowardZero((s[k] - c[k]) * a));
+        for (int k = 0; k < 3; ++k)
+            d[k] = std::uint8_t(c[k] + DivideBy255TowardZero((s[k] - c[k]) * a));
         d[3] = 255;
     }
 }
@@ -114,14 +118,16 @@ inline std::uint32_t ComposePixel(std::uint32_t colour, std::uint32_t line) {
 
 // Replaces the colour in row[first .. last] and updates the shown row at every hit.
 void ReplaceAndFollow(std::uint8_t* row, const std::uint8_t* lineRow, std::uint8_t* shownRow,
-                      int first, int last, std::uint32_t from, std::uint32_t to, ShownFollow follow) {
+                      int first, int last, std::uint32_t from, std::uint32_t to,
+                      ShownFollow follow) {
     for (int i = first; i <= last; ++i) {
         const std::uint32_t v = Load(row + 4 * i);
         if (((v ^ from) & kColourBits) != 0) continue;
         const std::uint32_t dyed = (v & ~kColourBits) | to;
         Store(row + 4 * i, dyed);
         if (follow == ShownFollow::Copy) Store(shownRow + 4 * i, dyed);
-        else if (follow == ShownFollow::Compose) Store(shownRow + 4 * i, ComposePixel(dyed, Load(lineRow + 4 * i)));
+        else if (follow == ShownFollow::Compose)
+            Store(shownRow + 4 * i, ComposePixel(dyed, Load(lineRow + 4 * i)));
     }
 }
 
@@ -232,7 +238,8 @@ bool ComposeShownArea(const TBitmap32& colour, const TBitmap32& line, TShowRule 
                 ComposeRow(colour.ScanLine(r) + offset, line.ScanLine(r) + offset,
                            shown.ScanLine(r) + offset, n);
             else
-                std::memcpy(shown.ScanLine(r) + offset, single.ScanLine(r) + offset, std::size_t(n) * 4);
+                std::memcpy(shown.ScanLine(r) + offset, single.ScanLine(r) + offset,
+                            std::size_t(n) * 4);
         }
     }, 128);
     return true;

@@ -12,11 +12,13 @@ TBitmap32 Posterised(int w, int h, unsigned seed, int colours = 5) {
     std::mt19937 rng(seed);
     std::uniform_int_distribution<int> pick(0, colours - 1), byte(0, 255);
     std::vector<std::uint32_t> palette;
-    for (int i = 0; i < colours; ++i) palette.push_back(std::uint32_t(byte(rng)) * 0x010203u & 0xFFFFFFu);
+    for (int i = 0; i < colours; ++i)
+        palette.push_back(std::uint32_t(byte(rng)) * 0x010203u & 0xFFFFFFu);
     TBitmap32 bmp(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            StorePixel(bmp.ScanLine(y) + 4 * x, palette[pick(rng)] | std::uint32_t(byte(rng)) << 24);
+            StorePixel(bmp.ScanLine(y) + 4 * x, palette[pick(rng)] | std::uint32_t(byte(rng))
+                                                                         << 24);
     return bmp;
 }
 
@@ -116,8 +118,8 @@ TEST(Dyeing, FastPathMatchesReferenceOnRandomLayers) {
 
 TEST(Dyeing, OnePassRedisplayEqualsDyeingThenRebuildingEverything) {
     std::mt19937 rng(9);
-    for (TShowRule rule : {TShowRule{true, 2}, TShowRule{true, 1}, TShowRule{false, 1},
-                           TShowRule{false, 2}}) {
+    for (TShowRule rule :
+         {TShowRule{true, 2}, TShowRule{true, 1}, TShowRule{false, 1}, TShowRule{false, 2}}) {
         for (auto [w, h] : {std::pair{5, 3}, {63, 31}, {200, 150}}) {
             TBitmap32 colour = Posterised(w, h, rng(), 4);
             const TBitmap32 line = Noise(w, h, rng()), palette = Noise(w, h, rng());
@@ -130,7 +132,8 @@ TEST(Dyeing, OnePassRedisplayEqualsDyeingThenRebuildingEverything) {
             ASSERT_TRUE(updated);
             ASSERT_EQ(colour, expected);
             ASSERT_EQ(shown, reference::ComposeShown(colour, line, rule))
-                << "rule " << rule.dyeingAndSketch << "/" << rule.resultKind << " " << w << "x" << h;
+                << "rule " << rule.dyeingAndSketch << "/" << rule.resultKind << " " << w << "x"
+                << h;
         }
     }
     // A shown picture of another size is left for a full rebuild; the layer is dyed anyway.
@@ -165,7 +168,7 @@ TEST(Brush, RadiusAndCentreFollowTheDisplayScale) {
     // 0.45 is stored a little above 0.45; in extended precision 10 * s stays above 4.5
     // and rounds up, where a double product would round to exactly 4.5 and give 4.
     EXPECT_EQ(BrushDabAt(0, 0, 0.45).r, 5);
-    TBrushDab dab = BrushDabAt(2, 6, 1.25);   // 2.5 -> 2 and 7.5 -> 8
+    TBrushDab dab = BrushDabAt(2, 6, 1.25);  // 2.5 -> 2 and 7.5 -> 8
     EXPECT_EQ(dab.cx, 2);
     EXPECT_EQ(dab.cy, 8);
 }
@@ -239,7 +242,8 @@ TEST(ShownResult, RebuildingAnAreaEqualsRebuildingEverything) {
                 }
             ASSERT_TRUE(ComposeShownArea(colour, line, rule, shown, area));
             ASSERT_EQ(shown, reference::ComposeShown(colour, line, rule))
-                << "rule " << rule.dyeingAndSketch << "/" << rule.resultKind << " " << w << "x" << h;
+                << "rule " << rule.dyeingAndSketch << "/" << rule.resultKind << " " << w << "x"
+                << h;
         }
     }
 }

@@ -53,15 +53,18 @@ private slots:
     }
 
     void outlineVisitsEveryBorderPixelOnceWhicheverWayDragged() {
-        for (TCutRect r : {TCutRect{5, 7, 25, 19}, TCutRect{25, 19, 5, 7}, TCutRect{25, 7, 5, 19}}) {
+        for (TCutRect r :
+             {TCutRect{5, 7, 25, 19}, TCutRect{25, 19, 5, 7}, TCutRect{25, 7, 5, 19}}) {
             const auto pixels = DashOutline(r, 0);
             const TCorners c = NormalizeRect(r);
             QCOMPARE(int(pixels.size()), 2 * ((c.right - c.left) + (c.bottom - c.top)));
             std::set<std::pair<int, int>> distinct;
             for (const auto& p : pixels) {
                 distinct.insert({p.x, p.y});
-                const bool onBorder = p.x == c.left || p.x == c.right || p.y == c.top || p.y == c.bottom;
-                QVERIFY(onBorder && p.x >= c.left && p.x <= c.right && p.y >= c.top && p.y <= c.bottom);
+                const bool onBorder =
+                    p.x == c.left || p.x == c.right || p.y == c.top || p.y == c.bottom;
+                QVERIFY(onBorder && p.x >= c.left && p.x <= c.right && p.y >= c.top &&
+                        p.y <= c.bottom);
             }
             QCOMPARE(distinct.size(), pixels.size());
             // The path starts at the anchor corner.
@@ -125,7 +128,8 @@ private slots:
         // and column 5 of the cut keeps the resized copy's own pixel (source column 5).
         for (int y = 0; y < 4; ++y)
             for (int x = 0; x < 6; ++x)
-                QCOMPARE(LoadPixel(cut.ScanLine(y) + 4 * x), LoadPixel(picture.ScanLine(y) + 4 * x));
+                QCOMPARE(LoadPixel(cut.ScanLine(y) + 4 * x),
+                         LoadPixel(picture.ScanLine(y) + 4 * x));
         // Rounding beyond the right edge clamps to the picture width.
         const TBitmap32 right = CutPicture(picture, TCutBounds{18, 2, 21, 4});
         QCOMPARE(right.Width(), 4);
@@ -139,7 +143,8 @@ private slots:
         for (int trial = 0; trial < 300; ++trial) {
             const int w = 1 + int(rng() % 70), h = 1 + int(rng() % 50);
             TBitmap32 source(w, h);
-            for (std::size_t i = 0; i < source.ByteCount(); ++i) source.Bits()[i] = std::uint8_t(rng());
+            for (std::size_t i = 0; i < source.ByteCount(); ++i)
+                source.Bits()[i] = std::uint8_t(rng());
             int left = int(rng() % (w + 3)) - 1, top = int(rng() % (h + 3)) - 1;
             int right = left + int(rng() % 30), bottom = top + int(rng() % 30);
             TBitmap32 fast = source, slow = source;

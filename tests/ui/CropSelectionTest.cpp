@@ -28,7 +28,8 @@ TBitmap32 Coordinates(int w, int h) {
 }
 
 bool SameColour(const TBitmap32& a, int ax, int ay, const TBitmap32& b, int bx, int by) {
-    return (LoadPixel(a.ScanLine(ay) + 4 * ax) & 0xFFFFFF) == (LoadPixel(b.ScanLine(by) + 4 * bx) & 0xFFFFFF);
+    return (LoadPixel(a.ScanLine(ay) + 4 * ax) & 0xFFFFFF) ==
+           (LoadPixel(b.ScanLine(by) + 4 * bx) & 0xFFFFFF);
 }
 
 }  // namespace

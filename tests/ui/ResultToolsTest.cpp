@@ -16,7 +16,9 @@ void Fill(TBitmap32& bmp, int x0, int y0, int x1, int y1, std::uint32_t bgra) {
         for (int x = x0; x < x1; ++x) StorePixel(bmp.ScanLine(y) + 4 * x, bgra);
 }
 
-std::uint32_t Colour(const TBitmap32& bmp, int x, int y) { return LoadPixel(bmp.ScanLine(y) + 4 * x) & 0xFFFFFF; }
+std::uint32_t Colour(const TBitmap32& bmp, int x, int y) {
+    return LoadPixel(bmp.ScanLine(y) + 4 * x) & 0xFFFFFF;
+}
 
 // 400 x 300: grey ground, two red squares far apart and one blue square.
 TBitmap32 Cartoon() {
@@ -39,7 +41,8 @@ TBitmap32 Sketch() {
 TBitmap32 Palette() {
     TBitmap32 bmp(400, 300);
     for (int y = 0; y < 300; ++y)
-        for (int x = 0; x < 400; ++x) StorePixel(bmp.ScanLine(y) + 4 * x, 0xFF000000u | (x << 8) | y);
+        for (int x = 0; x < 400; ++x)
+            StorePixel(bmp.ScanLine(y) + 4 * x, 0xFF000000u | (x << 8) | y);
     return bmp;
 }
 
@@ -115,7 +118,7 @@ private slots:
     void dyeingWithTheBoxCheckedShowsTheSketchOverTheColours() {
         Prepare(2, true);  // after a sketch: only the box allows dyeing
         MainForm->SpeedButton4Click();
-        Click(At(5, 5));   // grey ground, on the paper border
+        Click(At(5, 5));  // grey ground, on the paper border
         QVERIFY(Colour(MainForm->ColourLayer, 150, 150) != 0x808080u);
         QVERIFY(image->Picture() == Expected());
         QCOMPARE(Colour(image->Picture(), 150, 150), 0x000000u);  // ink over the colour
@@ -170,10 +173,13 @@ private slots:
         QCOMPARE(dab.r, radius);
         int across = 0, down = 0, cleared = 0;
         const TBitmap32& line = MainForm->LineLayer;
-        for (int i = 0; i < 400; ++i) across += LoadPixel(line.ScanLine(dab.cy) + 4 * i) == 0x00FFFFFFu && i >= 10 && i < 390;
-        for (int i = 10; i < 290; ++i) down += LoadPixel(line.ScanLine(i) + 4 * dab.cx) == 0x00FFFFFFu;
+        for (int i = 0; i < 400; ++i)
+            across += LoadPixel(line.ScanLine(dab.cy) + 4 * i) == 0x00FFFFFFu && i >= 10 && i < 390;
+        for (int i = 10; i < 290; ++i)
+            down += LoadPixel(line.ScanLine(i) + 4 * dab.cx) == 0x00FFFFFFu;
         for (int y = 10; y < 290; ++y)
-            for (int x = 10; x < 390; ++x) cleared += LoadPixel(line.ScanLine(y) + 4 * x) == 0x00FFFFFFu;
+            for (int x = 10; x < 390; ++x)
+                cleared += LoadPixel(line.ScanLine(y) + 4 * x) == 0x00FFFFFFu;
         QCOMPARE(across, 2 * radius + 1);
         QCOMPARE(down, 2 * radius + 1);
         // One disc only: the press itself does not paint, and no pixel outside the disc.

@@ -11,7 +11,8 @@ namespace {
 TBitmap32 Picture(int w, int h) {
     TBitmap32 bmp(w, h);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) StorePixel(bmp.ScanLine(y) + 4 * x, 0xFF000000u | (x * 7 + y * 13));
+        for (int x = 0; x < w; ++x)
+            StorePixel(bmp.ScanLine(y) + 4 * x, 0xFF000000u | (x * 7 + y * 13));
     return bmp;
 }
 
@@ -53,7 +54,8 @@ private slots:
         QTest::mouseMove(form.Image1, QPoint(400, 300));
         QCOMPARE(h->value(), 100);
         QCOMPARE(v->value(), 0);
-        QCOMPARE(form.Image1->mapTo(form.ScrollBox->viewport(), QPoint(500, 300)), QPoint(400, 300));
+        QCOMPARE(form.Image1->mapTo(form.ScrollBox->viewport(), QPoint(500, 300)),
+                 QPoint(400, 300));
         QTest::mouseMove(form.Image1, QPoint(500, 250));  // pointer at viewport (400, 250)
         QCOMPARE(h->value(), 100);
         QCOMPARE(v->value(), 50);
