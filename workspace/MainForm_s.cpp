@@ -112,7 +112,11 @@ void TMainForm::BuildMenu() {
                       QKeySequence keys = {}) {
         action = menu->addAction(QString::fromLatin1(caption));
         action->setObjectName(QString::fromLatin1(name));
-        if (!keys.isEmpty()) action->setShortcut(keys);
+        if (!keys.isEmpty()) {
+            action->setShortcut(keys);
+            // Also while a secondary window, such as the panel, has the focus.
+            action->setShortcutContext(Qt::ApplicationShortcut);
+        }
     };
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
     file->setObjectName(QStringLiteral("File1"));

@@ -9,6 +9,10 @@
 #include <QAbstractSlider>
 #include <QAction>
 #include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QTimer>
 #include <QFile>
 #include <QMenuBar>
 #include <QMimeData>
