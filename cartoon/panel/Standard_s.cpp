@@ -102,13 +102,13 @@ void TStandard::BuildControls() {
                                &SpeedButton1, &SpeedButton10, &SpeedButton6,
                                &SpeedButton4, &SpeedButton7,  &SpeedButton8};
     for (std::size_t i = 0; i < kButtons.size(); ++i) {
-        const ButtonSpec& spec = kButtons[i];
+        const ButtonSpec& row = kButtons[i];
         // A push button would read "&" as a mnemonic marker; doubling shows one ampersand.
-        auto* button = new QPushButton(QString::fromUtf8(spec.caption).replace("&", "&&"), GroupBox1);
-        button->setObjectName(QString::fromLatin1(spec.name));
-        button->setAccessibleName(QString::fromUtf8(spec.caption));
-        button->setGeometry(ToRect(spec.box));
-        button->setEnabled(spec.enabled);
+        auto* button = new QPushButton(QString::fromUtf8(row.caption).replace("&", "&&"), GroupBox1);
+        button->setObjectName(QString::fromLatin1(row.name));
+        button->setAccessibleName(QString::fromUtf8(row.caption));
+        button->setGeometry(ToRect(row.box));
+        button->setEnabled(row.enabled);
         *buttons[i] = button;
     }
 
