@@ -259,6 +259,7 @@ __attribute__((target("avx2"))) int RidgeRowAvx2(MagnitudeRows3 rows, const std:
     const std::uint8_t* up = rows.up;
     const std::uint8_t* mag = rows.mid;
     const std::uint8_t* down = rows.down;
+    const __m256i laneBits = _mm256_setr_epi32(1, 2, 4, 8, 16, 32, 64, 128);
     int x = 1;
     for (; x + 8 <= width - 1; x += 8) {
         const __m256i m = Bytes8(mag + x);
@@ -298,7 +299,11 @@ __attribute__((target("avx2"))) int RidgeRowAvx2(MagnitudeRows3 rows, const std:
             const int lane = __builtin_ctz(t);
             if (!RidgeAt(rows, s, width, x + lane)) candidates &= ~(1u << lane);
         }
-        for (int lane = 0; lane < 8; ++lane) marks[x + lane] = (candidates >> lane) & 1 ? mag[x + lane] : 0;
+        // Lane k keeps its magnitude when bit k of candidates is set.
+        const __m256i bit = _mm256_and_si256(_mm256_set1_epi32(int(candidates)), laneBits);
+        const __m256i kept = _mm256_and_si256(m, _mm256_cmpeq_epi32(bit, laneBits));
+        const __m128i k16 = _mm_packus_epi32(_mm256_castsi256_si128(kept), _mm256_extracti128_si256(kept, 1));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(marks + x), _mm_packus_epi16(k16, k16));
         for (unsigned c = candidates; c; c &= c - 1) ++histogram[mag[x + __builtin_ctz(c)]];
     }
     return x;
