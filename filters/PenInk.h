@@ -53,7 +53,7 @@ namespace reference {
 // The stack of the hysteresis, owned by one run (so runs may go on side by side).
 // Slot 0 is never used; it has room for one entry per pixel.
 struct EdgeStack {
-    std::vector<std::pair<std::int32_t, std::int32_t>> slots;  // (x, y)
+    std::vector<std::pair<std::int32_t, std::int32_t>> entries;  // (x, y)
 };
 
 void PenInkBmp(TBitmap32& buffer, const PenInkSettings& settings);

@@ -184,10 +184,10 @@ void TraceEdge(int y, int x, int lower, std::uint8_t* edges, const std::int32_t*
     static const int kDx[8] = {1, 1, 0, -1, -1, -1, 0, 1};
     static const int kDy[8] = {0, 1, 1, 1, 0, -1, -1, -1};
     std::size_t top = 1;
-    stack.slots[1] = {x, y};
+    stack.entries[1] = {x, y};
     edges[At(size, x, y)] = kEdge;
     while (top > 0) {
-        const auto [cx, cy] = stack.slots[top];
+        const auto [cx, cy] = stack.entries[top];
         --top;
         for (int k = 0; k < 8; ++k) {
             const int nx = cx + kDx[k], ny = cy + kDy[k];
@@ -195,7 +195,7 @@ void TraceEdge(int y, int x, int lower, std::uint8_t* edges, const std::int32_t*
             if (edges[i] == kCandidate && magnitude[i] >= lower) {
                 edges[i] = kEdge;
                 ++top;
-                stack.slots[top] = {nx, ny};
+                stack.entries[top] = {nx, ny};
             }
         }
     }
@@ -222,7 +222,7 @@ bool CannyEdges(const std::uint8_t* gray, PlaneSize size, double sigma, double u
     std::vector<std::uint8_t> smoothed(count, 0);
     std::vector<std::int32_t> gx(count, 0), gy(count, 0), magnitude(count, 0);
     EdgeStack stack;
-    stack.slots.resize(count);
+    stack.entries.resize(count);
     SmoothGray(size, gray, smoothed.data(), sigma);
     GradientMagnitude(size, smoothed.data(), gx.data(), gy.data(), magnitude.data());
     SuppressNonMaxima(magnitude.data(), gx.data(), gy.data(), size, edges);

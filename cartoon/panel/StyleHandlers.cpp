@@ -1,7 +1,6 @@
 // The style buttons of the Make Cartoon panel. Each runs one chain of the style library on
 // the picture it starts from, stores the result in its layer of the main window, shows it,
 // closes the run with the full-size tool and applies its enabling rule.
-// Before any Qt header: the pen-and-ink header has a member named like Qt's "slots" macro.
 #include "filters/PenInk.h"
 
 #include "cartoon/panel/Standard_s.h"

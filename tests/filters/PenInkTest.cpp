@@ -145,7 +145,7 @@ TEST(PenInkHysteresis, AcceptsWeakRidgesOnlyWhenJoinedToAStrongOne) {
     put(7, 1, 4);  // weak, alone
     put(7, 2, 4);
     reference::EdgeStack stack;
-    stack.slots.resize(45);
+    stack.entries.resize(45);
     // Magnitudes 2, 4 x 5, 10: p = 0.9 gives target 7 and upper 9 (top - 1); q = 0.4 gives lower 4.
     reference::LinkEdges(mag.data(), size, 0.9, 0.4, marks.data(), stack);
     for (int y = 0; y < 5; ++y)

@@ -1,7 +1,6 @@
 // The Make Cartoon panel in its window: controls as tabled, value labels at telling
 // positions, the enabling rules event by event, what each style stores and shows, and the
 // closing step back to the full-size tool.
-// Before any Qt header: the pen-and-ink header has a member named like Qt's "slots" macro.
 #include "filters/PenInk.h"
 
 #include "cartoon/panel/PanelControls.h"
