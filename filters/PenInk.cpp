@@ -12,8 +12,9 @@
 //   b (m - Q) - a (P - Q) >= 0. When that is not 0 it is at least 1/b away from the rounded
 //   80-bit evaluation's error, so both agree; exact ties are settled where the 80-bit sum is
 //   provably exact and otherwise go to the 80-bit evaluation.
-// - Hysteresis: one explicit stack of pixel indices; the accepted set does not depend on
-//   the order of the search.
+// - Hysteresis: on bit planes (passable, seed, accepted), a row of 64 pixels per word at a
+//   time, with a pixel search only where a connection leads back up; the accepted set does
+//   not depend on the order of the search.
 #include "filters/PenInk.h"
 
 #include "core/Parallel.h"
@@ -387,76 +388,180 @@ void GrayRow(const std::uint8_t* ties, const std::uint8_t* pixels, int width, st
     }
 }
 
-// Hysteresis marks: kCandidate (128) a ridge the search may pass through (magnitude >= lower),
-// bit 0 a ridge that starts a search (magnitude >= upper), so 1 or 129; kEdge once accepted.
-constexpr std::uint8_t kSeedBit = 1;
+// Hysteresis on bit planes, 64 pixels a word, rows padded to whole words.
+struct RidgeBits {
+    int words = 0;                   // per row
+    std::vector<std::uint64_t> pass; // ridge with magnitude >= lower: a search may pass through
+    std::vector<std::uint64_t> seed; // ridge with magnitude >= upper: starts a search
+    std::vector<std::uint64_t> ink;  // accepted
+};
 
-__attribute__((target_clones("avx2", "default")))
-void QualifyRidges(std::uint8_t* marks, std::size_t count, Thresholds t) {
-    const int upper = t.upper, lower = t.lower;
-    for (std::size_t i = 0; i < count; ++i) {
-        const int m = marks[i];  // a ridge's magnitude, or 0
-        marks[i] = std::uint8_t(m != 0 ? ((m >= lower ? kCandidate : 0) | (m >= upper ? kSeedBit : 0)) : 0);
+inline std::uint64_t RowBitsOf(const std::uint8_t* m, int n, int threshold) {
+    std::uint64_t bits = 0;
+    for (int i = 0; i < n; ++i) bits |= std::uint64_t(m[i] != 0 && m[i] >= threshold) << i;
+    return bits;
+}
+
+#ifdef BRIMLET_PENINK_X86
+// Bits of 64 marks that are not 0 and >= threshold (1..255).
+__attribute__((target("avx2"))) inline std::uint64_t RowBitsAvx2(const std::uint8_t* m, __m256i threshold) {
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(m));
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(m + 32));
+    const std::uint32_t lo = std::uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_max_epu8(a, threshold), a)));
+    const std::uint32_t hi = std::uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_max_epu8(b, threshold), b)));
+    return std::uint64_t(lo) | (std::uint64_t(hi) << 32);
+}
+
+__attribute__((target("avx2"))) void RidgeBitsRowAvx2(const std::uint8_t* marks, int width, int lower, int upper,
+                                                      std::uint64_t* pass, std::uint64_t* seed) {
+    // Thresholds above 255 select nothing; the marks of non-ridges are 0 and fail any threshold >= 1.
+    const __m256i lo = _mm256_set1_epi8(char(std::clamp(lower, 1, 255)));
+    const __m256i up = _mm256_set1_epi8(char(std::clamp(upper, 1, 255)));
+    const std::uint64_t passAll = lower > 255 ? 0 : ~0ull, seedAll = upper > 255 ? 0 : ~0ull;
+    int x = 0;
+    for (; x + 64 <= width; x += 64) {
+        pass[x / 64] = RowBitsAvx2(marks + x, lo) & passAll;
+        seed[x / 64] = RowBitsAvx2(marks + x, up) & seedAll;
+    }
+    if (x < width) {
+        pass[x / 64] = RowBitsOf(marks + x, width - x, lower);
+        seed[x / 64] = RowBitsOf(marks + x, width - x, upper);
+    }
+}
+#endif
+
+void RidgeBitsRow(const std::uint8_t* marks, int width, Thresholds t, std::uint64_t* pass, std::uint64_t* seed,
+                  bool simd) {
+#ifdef BRIMLET_PENINK_X86
+    if (simd) return RidgeBitsRowAvx2(marks, width, t.lower, t.upper, pass, seed);
+#else
+    (void)simd;
+#endif
+    for (int x = 0; x < width; x += 64) {
+        const int n = std::min(64, width - x);
+        pass[x / 64] = RowBitsOf(marks + x, n, t.lower);
+        seed[x / 64] = RowBitsOf(marks + x, n, t.upper);
     }
 }
 
-__attribute__((target_clones("avx2", "default")))
-void InkRow(const std::uint8_t* marks, int width, std::uint8_t* pixels) {
-    for (int x = 0; x < width; ++x) {
-        const std::uint32_t v = marks[x] == kEdge ? 0xFF000000u : 0x00FFFFFFu;
-        std::memcpy(pixels + 4 * std::size_t(x), &v, 4);
-    }
+// Bits of g spread towards higher (Up) or lower bit numbers through runs of p.
+inline std::uint64_t FillUp(std::uint64_t g, std::uint64_t p) {
+    g |= p & (g << 1); p &= p << 1;
+    g |= p & (g << 2); p &= p << 2;
+    g |= p & (g << 4); p &= p << 4;
+    g |= p & (g << 8); p &= p << 8;
+    g |= p & (g << 16); p &= p << 16;
+    g |= p & (g << 32);
+    return g;
 }
 
-// Accepts every ridge connected to a seed through ridges of magnitude >= lower; the marks
-// must come from QualifyRidges. Afterwards accepted pixels are kEdge.
-// One pass in raster order does most of the work with the memory it already has at hand: a
-// pixel is accepted when it is a seed or passable next to an accepted pixel above or to its
-// left. Connections the other way round are followed at once by a search from the accepted
-// pixel's upper and left neighbours, so the result is the full connected set.
-void Hysteresis(PlaneSize size, std::uint8_t* marks) {
-    const int width = size.width, height = size.height;
-    const std::ptrdiff_t w = width;
-    const std::ptrdiff_t offsets[8] = {1, w + 1, w, w - 1, -1, -w - 1, -w, -w + 1};
-    const std::ptrdiff_t back[4] = {-1, -w - 1, -w, -w + 1};
-    auto passable = [](std::uint8_t m) { return (m & 0xFE) == kCandidate; };
-    std::vector<std::uint32_t> stack;
-    auto trace = [&](std::size_t seed) {
-        marks[seed] = kEdge;
-        stack.push_back(std::uint32_t(seed));
+inline std::uint64_t FillDown(std::uint64_t g, std::uint64_t p) {
+    g |= p & (g >> 1); p &= p >> 1;
+    g |= p & (g >> 2); p &= p >> 2;
+    g |= p & (g >> 4); p &= p >> 4;
+    g |= p & (g >> 8); p &= p >> 8;
+    g |= p & (g >> 16); p &= p >> 16;
+    g |= p & (g >> 32);
+    return g;
+}
+
+// Pixels next to (or on) a set bit of row v, word i.
+inline std::uint64_t Dilated(const std::uint64_t* v, int i, int words) {
+    std::uint64_t d = v[i] | (v[i] << 1) | (v[i] >> 1);
+    if (i > 0) d |= v[i - 1] >> 63;
+    if (i + 1 < words) d |= v[i + 1] << 63;
+    return d;
+}
+
+// Accepts every seed and every passable ridge connected to a seed through passable ridges
+// (eight neighbours). Rows go top to bottom: a row takes its seeds and the passable pixels
+// touching accepted ones above, then spreads along its runs in both directions. A passable
+// pixel above that the new row reaches starts an ordinary search, which finishes its whole
+// part of the picture, so the result is the full connected set.
+void Hysteresis(PlaneSize size, RidgeBits& r) {
+    const int height = size.height, words = r.words;
+    std::vector<std::uint64_t> stack;  // (y << 32) | x
+    auto bit = [&](const std::vector<std::uint64_t>& v, int x, int y) {
+        return (v[std::size_t(y) * words + x / 64] >> (x & 63)) & 1;
+    };
+    auto accept = [&](int x, int y) { r.ink[std::size_t(y) * words + x / 64] |= 1ull << (x & 63); };
+    auto trace = [&](int x, int y) {
+        accept(x, y);
+        stack.push_back((std::uint64_t(y) << 32) | unsigned(x));
         while (!stack.empty()) {
-            const std::ptrdiff_t c = stack.back();
+            const int cx = int(std::uint32_t(stack.back())), cy = int(stack.back() >> 32);
             stack.pop_back();
-            // All eight tests first, without branches; then only the neighbours that pass.
-            unsigned pass = 0;
-            for (int k = 0; k < 8; ++k) pass |= unsigned(passable(marks[c + offsets[k]])) << k;
-            for (; pass; pass &= pass - 1) {
-                const std::size_t nb = std::size_t(c + offsets[__builtin_ctz(pass)]);
-                marks[nb] = kEdge;
-                stack.push_back(std::uint32_t(nb));
+            for (int ny = cy - 1; ny <= cy + 1; ++ny) {
+                // The three pixels cx - 1 .. cx + 1 of row ny that the search may still enter.
+                const std::size_t at = std::size_t(ny) * words;
+                const int first = cx - 1, i = first / 64, sh = first & 63;
+                std::uint64_t open = (r.pass[at + i] & ~r.ink[at + i]) >> sh;
+                if (sh > 61) open |= (r.pass[at + i + 1] & ~r.ink[at + i + 1]) << (64 - sh);
+                for (open &= 7; open; open &= open - 1) {
+                    const int nx = first + __builtin_ctzll(open);
+                    accept(nx, ny);
+                    stack.push_back((std::uint64_t(ny) << 32) | unsigned(nx));
+                }
             }
         }
     };
-    // Ridges lie inside the frame only, so every neighbour looked at is in the picture.
+    // Ridges lie inside the frame only, so every neighbour a search looks at is in the picture.
     for (int y = 1; y < height - 1; ++y) {
-        const std::size_t row = std::size_t(y) * width;
-        for (int x0 = 1; x0 < width - 1; x0 += 8) {
-            std::uint64_t word = 0;
-            std::memcpy(&word, marks + row + x0, std::size_t(std::min(8, width - 1 - x0)));
-            // Every mark but 0 has bit 0 or bit 7 set.
-            for (std::uint64_t any = (word | (word >> 7)) & 0x0101010101010101ull; any; any &= any - 1) {
-                const std::size_t i = row + x0 + std::size_t(__builtin_ctzll(any)) / 8;
-                const std::uint8_t m = marks[i];
-                if (m == kEdge) continue;  // reached by a search already
-                bool accepted = (m & kSeedBit) != 0;
-                if (!accepted && passable(m))
-                    for (std::ptrdiff_t o : back) accepted |= marks[std::ptrdiff_t(i) + o] == kEdge;
-                if (!accepted) continue;
-                marks[i] = kEdge;
-                for (std::ptrdiff_t o : back)
-                    if (passable(marks[std::ptrdiff_t(i) + o])) trace(std::size_t(std::ptrdiff_t(i) + o));
+        const std::size_t row = std::size_t(y) * words;
+        std::uint64_t* ink = r.ink.data() + row;
+        const std::uint64_t* above = ink - words;
+        const std::uint64_t* pass = r.pass.data() + row;
+        const std::uint64_t* seed = r.seed.data() + row;
+        for (int i = 0; i < words; ++i) ink[i] |= seed[i] | (pass[i] & Dilated(above, i, words));
+        std::uint64_t carry = 0;
+        for (int i = 0; i < words; ++i) {
+            const std::uint64_t through = pass[i] | seed[i];
+            ink[i] = FillUp(ink[i] | (carry & through), through);
+            carry = ink[i] >> 63;
+        }
+        carry = 0;
+        for (int i = words - 1; i >= 0; --i) {
+            const std::uint64_t through = pass[i] | seed[i];
+            ink[i] = FillDown(ink[i] | ((carry << 63) & through), through);
+            carry = ink[i] & 1;
+        }
+        const std::size_t upRow = row - std::size_t(words);
+        for (int i = 0; i < words; ++i) {
+            std::uint64_t open = r.pass[upRow + i] & ~r.ink[upRow + i] & Dilated(ink, i, words);
+            for (; open; open &= open - 1) {
+                const int x = i * 64 + __builtin_ctzll(open);
+                if (!bit(r.ink, x, y - 1)) trace(x, y - 1);
             }
         }
+    }
+}
+
+#ifdef BRIMLET_PENINK_X86
+// Columns [0, x) of one row, 8 at a time; returns where it stopped.
+__attribute__((target("avx2"))) int InkRowAvx2(const std::uint64_t* ink, int width, std::uint8_t* pixels) {
+    const __m256i laneBits = _mm256_setr_epi32(1, 2, 4, 8, 16, 32, 64, 128);
+    const __m256i white = _mm256_set1_epi32(0x00FFFFFF), black = _mm256_set1_epi32(int(0xFF000000u));
+    int x = 0;
+    for (; x + 8 <= width; x += 8) {
+        const int byte = int((ink[x / 64] >> (x & 63)) & 255);
+        const __m256i bit = _mm256_and_si256(_mm256_set1_epi32(byte), laneBits);
+        const __m256i v = _mm256_blendv_epi8(white, black, _mm256_cmpeq_epi32(bit, laneBits));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(pixels + 4 * std::size_t(x)), v);
+    }
+    return x;
+}
+#endif
+
+void InkRow(const std::uint64_t* ink, int width, std::uint8_t* pixels, bool simd) {
+    int x = 0;
+#ifdef BRIMLET_PENINK_X86
+    if (simd) x = InkRowAvx2(ink, width, pixels);
+#else
+    (void)simd;
+#endif
+    for (; x < width; ++x) {
+        const std::uint32_t v = (ink[x / 64] >> (x & 63)) & 1 ? 0xFF000000u : 0x00FFFFFFu;
+        std::memcpy(pixels + 4 * std::size_t(x), &v, 4);
     }
 }
 
@@ -509,14 +614,24 @@ void PenInkBmp(TBitmap32& buffer, const PenInkSettings& settings) {
     smoothed.reset();
 
     const Thresholds t = ThresholdsFromHistogram(histogram, settings.upperFraction, settings.lowerRatio);
+    RidgeBits bits;
+    bits.words = (width + 63) / 64;
+    const std::size_t wordCount = std::size_t(bits.words) * height;
+    bits.pass.resize(wordCount);
+    bits.seed.resize(wordCount);
+    bits.ink.assign(wordCount, 0);
     ParallelRows(height, [&](int begin, int end) {
-        const std::size_t first = std::size_t(begin) * width;
-        QualifyRidges(marks + first, std::size_t(end - begin) * width, t);
+        for (int y = begin; y < end; ++y) {
+            const std::size_t at = std::size_t(y) * bits.words;
+            RidgeBitsRow(marks + std::size_t(y) * width, width, t, bits.pass.data() + at, bits.seed.data() + at, simd);
+        }
     });
-    Hysteresis(size, marks);
+    gray.reset();
+    Hysteresis(size, bits);
 
     ParallelRows(height, [&](int begin, int end) {
-        for (int y = begin; y < end; ++y) InkRow(marks + std::size_t(y) * width, width, buffer.ScanLine(y));
+        for (int y = begin; y < end; ++y)
+            InkRow(bits.ink.data() + std::size_t(y) * bits.words, width, buffer.ScanLine(y), simd);
     });
 }
 
