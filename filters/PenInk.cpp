@@ -305,14 +305,18 @@ __attribute__((target("avx2"))) int RidgeRowAvx2(MagnitudeRows3 rows, const std:
         const __m256i kept = _mm256_and_si256(m, _mm256_cmpeq_epi32(bit, laneBits));
         const __m128i k16 = _mm_packus_epi32(_mm256_castsi256_si128(kept), _mm256_extracti128_si256(kept, 1));
         _mm_storel_epi64(reinterpret_cast<__m128i*>(marks + x), _mm_packus_epi16(k16, k16));
-        for (unsigned c = candidates; c; c &= c - 1) ++histogram[mag[x + __builtin_ctz(c)]];
+        // Without branches, and lane by lane into four counters per value, so that runs of
+        // equal magnitudes do not wait on one counter.
+        for (int lane = 0; lane < 8; ++lane)
+            histogram[(lane & 3) * 256 + mag[x + lane]] += (candidates >> lane) & 1;
     }
     return x;
 }
 #endif
 
-// Ridge marks of rows [begin, end); the magnitudes they need are made here, three rows at a
-// time, so no magnitude plane is kept.
+// Ridge marks of rows [begin, end), counted by magnitude into histogram[4][256] (to be
+// summed); the magnitudes they need are made here, three rows at a time, so no magnitude
+// plane is kept.
 void RidgeRows(PlaneSize size, const std::uint8_t* smoothed, std::uint8_t* marks, long long* histogram,
                int begin, int end, bool simd) {
     const int width = size.width, height = size.height;
@@ -606,10 +610,10 @@ void PenInkBmp(TBitmap32& buffer, const PenInkSettings& settings) {
     long long histogram[256] = {};
     std::mutex merge;
     ParallelRows(height, [&](int begin, int end) {
-        long long local[256] = {};
+        long long local[4 * 256] = {};
         RidgeRows(size, smoothed.get(), marks, local, begin, end, simd);
         std::lock_guard<std::mutex> lock(merge);
-        for (int i = 0; i < 256; ++i) histogram[i] += local[i];
+        for (int i = 0; i < 256; ++i) histogram[i] += local[i] + local[256 + i] + local[512 + i] + local[768 + i];
     });
     smoothed.reset();
 
