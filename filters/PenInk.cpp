@@ -479,37 +479,26 @@ inline std::uint64_t Dilated(const std::uint64_t* v, int i, int words) {
 
 // Accepts every seed and every passable ridge connected to a seed through passable ridges
 // (eight neighbours). Rows go top to bottom: a row takes its seeds and the passable pixels
-// touching accepted ones above, then spreads along its runs in both directions. A passable
-// pixel above that the new row reaches starts an ordinary search, which finishes its whole
-// part of the picture, so the result is the full connected set.
+// touching accepted ones above, then spreads along its runs in both directions. Where the
+// new row reaches passable pixels above, a flood of whole words follows through the rows
+// done so far, so after each row those rows hold the full connected set.
 void Hysteresis(PlaneSize size, RidgeBits& r) {
     const int height = size.height, words = r.words;
-    std::vector<std::uint64_t> stack;  // (y << 32) | x
-    auto bit = [&](const std::vector<std::uint64_t>& v, int x, int y) {
-        return (v[std::size_t(y) * words + x / 64] >> (x & 63)) & 1;
+    std::vector<std::uint64_t> work;  // (y << 32) | word
+    auto visit = [&](int y, int i) { work.push_back((std::uint64_t(y) << 32) | unsigned(i)); };
+    // Word i of row y gains its passable pixels next to accepted ones and the runs they start.
+    auto grow = [&](int y, int i) {
+        const std::size_t at = std::size_t(y) * words + i;
+        const std::uint64_t open = r.pass[at] & ~r.ink[at];
+        if (!open) return false;
+        const std::uint64_t* ink = r.ink.data() + std::size_t(y) * words;
+        const std::uint64_t touch = Dilated(ink - words, i, words) | Dilated(ink, i, words) | Dilated(ink + words, i, words);
+        const std::uint64_t reached = open & touch;
+        if (!reached) return false;
+        r.ink[at] |= FillDown(FillUp(reached, open), open);
+        return true;
     };
-    auto accept = [&](int x, int y) { r.ink[std::size_t(y) * words + x / 64] |= 1ull << (x & 63); };
-    auto trace = [&](int x, int y) {
-        accept(x, y);
-        stack.push_back((std::uint64_t(y) << 32) | unsigned(x));
-        while (!stack.empty()) {
-            const int cx = int(std::uint32_t(stack.back())), cy = int(stack.back() >> 32);
-            stack.pop_back();
-            for (int ny = cy - 1; ny <= cy + 1; ++ny) {
-                // The three pixels cx - 1 .. cx + 1 of row ny that the search may still enter.
-                const std::size_t at = std::size_t(ny) * words;
-                const int first = cx - 1, i = first / 64, sh = first & 63;
-                std::uint64_t open = (r.pass[at + i] & ~r.ink[at + i]) >> sh;
-                if (sh > 61) open |= (r.pass[at + i + 1] & ~r.ink[at + i + 1]) << (64 - sh);
-                for (open &= 7; open; open &= open - 1) {
-                    const int nx = first + __builtin_ctzll(open);
-                    accept(nx, ny);
-                    stack.push_back((std::uint64_t(ny) << 32) | unsigned(nx));
-                }
-            }
-        }
-    };
-    // Ridges lie inside the frame only, so every neighbour a search looks at is in the picture.
+    // Ridges lie inside the frame only, so rows 1 .. height - 2 hold all of them.
     for (int y = 1; y < height - 1; ++y) {
         const std::size_t row = std::size_t(y) * words;
         std::uint64_t* ink = r.ink.data() + row;
@@ -529,13 +518,15 @@ void Hysteresis(PlaneSize size, RidgeBits& r) {
             ink[i] = FillDown(ink[i] | ((carry << 63) & through), through);
             carry = ink[i] & 1;
         }
-        const std::size_t upRow = row - std::size_t(words);
-        for (int i = 0; i < words; ++i) {
-            std::uint64_t open = r.pass[upRow + i] & ~r.ink[upRow + i] & Dilated(ink, i, words);
-            for (; open; open &= open - 1) {
-                const int x = i * 64 + __builtin_ctzll(open);
-                if (!bit(r.ink, x, y - 1)) trace(x, y - 1);
-            }
+        for (int i = 0; i < words; ++i)
+            if (y > 1 && (r.pass[row - words + i] & ~above[i] & Dilated(ink, i, words))) visit(y - 1, i);
+        while (!work.empty()) {
+            const int wy = int(work.back() >> 32), wi = int(std::uint32_t(work.back()));
+            work.pop_back();
+            if (!grow(wy, wi)) continue;
+            for (int ny = std::max(1, wy - 1); ny <= std::min(y, wy + 1); ++ny)
+                for (int ni = std::max(0, wi - 1); ni <= std::min(words - 1, wi + 1); ++ni)
+                    if (ny != wy || ni != wi) visit(ny, ni);
         }
     }
 }
