@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace brimlet::panel {
@@ -15,8 +16,9 @@ std::string integerText(long double value) {
 std::string GeneralNumber(long double value, char decimalPoint) {
     char text[64];
     std::snprintf(text, sizeof text, "%.15Lg", value);
+    // A tiny negative difference must not read "-0".
+    if (std::strcmp(text, "-0") == 0) std::strcpy(text, "0");
     std::string result = text;
-    if (result == "-0") result = "0";
     for (char& c : result)
         if (c == '.') c = decimalPoint;
     return result;
