@@ -1,3 +1,4 @@
+#include "core/Parallel.h"
 #include "filters/GrayValue.h"
 #include "filters/PenInk.h"
 
@@ -6,6 +7,7 @@
 #include <cmath>
 #include <random>
 #include <stdexcept>
+#include <vector>
 
 namespace brimlet {
 namespace {
@@ -206,6 +208,63 @@ TEST(PenInk, MatchesReferenceAtManySettings) {
                 ASSERT_TRUE(fast == slow);
             }
     });
+}
+
+// Faint curves that wander in every direction, doubling back up and to the left over many
+// 64-pixel words, joined here and there to strong strokes: the hysteresis has to follow
+// connections that reach back into rows it has already finished.
+TBitmap32 SnakingRidges(int width, int height, std::uint32_t seed) {
+    TBitmap32 picture(width, height);
+    std::vector<int> level(std::size_t(width) * height, 128);
+    std::mt19937 rng(seed);
+    for (int snake = 0; snake < 12; ++snake) {
+        int x = int(rng() % width), y = int(rng() % height);
+        const int strength = snake % 4 == 0 ? 120 : 14 + int(rng() % 10);
+        for (int step = 0; step < 6 * width; ++step) {
+            level[std::size_t(y) * width + x] = 128 - strength;
+            switch (rng() % 8) {
+                case 0: case 1: case 2: x += (step / width) % 2 ? -1 : 1; break;  // long runs both ways
+                case 3: y -= 1; break;
+                case 4: y += 1; break;
+                case 5: x -= 1; y -= 1; break;
+                default: break;
+            }
+            x = std::clamp(x, 1, width - 2);
+            y = std::clamp(y, 1, height - 2);
+        }
+    }
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t v = std::uint32_t(level[std::size_t(y) * width + x]);
+            StorePixel(picture.ScanLine(y) + 4 * x, v * 0x010101u);
+        }
+    return picture;
+}
+
+TEST(PenInk, LongWanderingRidgesMatchReferenceAcrossWordsAndThreads) {
+    const int sizes[][2] = {{517, 83}, {1000, 41}, {130, 300}};
+    const int sliders[][3] = {{6, 10, 20}, {6, 0, 10}, {20, 5, 30}, {3, 20, 40}};
+    std::uint32_t seed = 100;
+    for (const auto& size : sizes)
+        for (const auto& sl : sliders) {
+            const PenInkSettings s = PenInkSettings::FromSliders(sl[0], sl[1], sl[2]);
+            const TBitmap32 source = SnakingRidges(size[0], size[1], seed++);
+            TBitmap32 slow = source;
+            reference::PenInkBmp(slow, s);
+            std::size_t ink = 0;
+            for (std::size_t k = 0; k < slow.ByteCount(); k += 4) ink += slow.Bits()[k + 3] == 255;
+            ASSERT_GT(ink, std::size_t(size[0]));  // the curves really are traced
+            for (int threads : {1, 3}) {
+                SetWorkerThreads(threads);
+                TBitmap32 fast = source;
+                PenInkBmp(fast, s);
+                SCOPED_TRACE(std::to_string(size[0]) + "x" + std::to_string(size[1]) + " threads " +
+                             std::to_string(threads) + " sliders " + std::to_string(sl[0]) + "/" +
+                             std::to_string(sl[1]) + "/" + std::to_string(sl[2]));
+                ASSERT_TRUE(fast == slow);
+            }
+            SetWorkerThreads(0);
+        }
 }
 
 TEST(PenInk, NoisePictureMatchesReferenceAndKeepsWhiteBorders) {
