@@ -1,6 +1,7 @@
 // GaussianBlur against OpenCV's general 2-D convolution (the kernel is not separable) and,
 // for scale, against its separable Gaussian; PenInkBmp against gray + Gaussian + Canny.
 #include "bench/TestPhoto.h"
+#include "bench/ThreadScope.h"
 #include "core/Parallel.h"
 #include "filters/GaussianBlur.h"
 #include "filters/PenInk.h"
@@ -11,27 +12,6 @@
 
 namespace brimlet::bench {
 namespace {
-
-// Single-threaded rows set both libraries to one thread and restore them afterwards.
-class ThreadScope {
-public:
-    explicit ThreadScope(bool single) : single_(single), cv_(cv::getNumThreads()) {
-        if (single_) {
-            SetWorkerThreads(1);
-            cv::setNumThreads(1);
-        }
-    }
-    ~ThreadScope() {
-        if (single_) {
-            SetWorkerThreads(0);
-            cv::setNumThreads(cv_);
-        }
-    }
-
-private:
-    bool single_;
-    int cv_;
-};
 
 // The rounded kernel as OpenCV's float kernel (weights / total).
 cv::Mat KernelMat(int radius) {

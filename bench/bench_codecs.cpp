@@ -2,6 +2,7 @@
 // Both sides decode the same bytes (encoded once at quality 90); the peer's load includes
 // the BGR -> BGRA conversion that gives it our pixel format. Both codecs are single-threaded.
 #include "bench/TestPhoto.h"
+#include "bench/ThreadScope.h"
 #include "core/Parallel.h"
 #include "core/codecs/PictureFiles.h"
 
@@ -15,21 +16,6 @@
 namespace brimlet::bench {
 namespace {
 
-class SingleThread {
-public:
-    SingleThread() : cvThreads_(cv::getNumThreads()) {
-        SetWorkerThreads(1);
-        cv::setNumThreads(1);
-    }
-    ~SingleThread() {
-        SetWorkerThreads(0);
-        cv::setNumThreads(cvThreads_);
-    }
-
-private:
-    int cvThreads_;
-};
-
 const std::vector<std::uint8_t>& PhotoJpeg() {
     static const std::vector<std::uint8_t> bytes = [] {
         std::vector<std::uint8_t> out;
@@ -41,7 +27,7 @@ const std::vector<std::uint8_t>& PhotoJpeg() {
 
 void BM_JpegLoadOurs(benchmark::State& state) {
     const std::vector<std::uint8_t>& bytes = PhotoJpeg();
-    SingleThread single;
+    ThreadScope single;
     for (auto _ : state) {
         TBitmap32 picture = DecodePicture(".JPG", bytes);
         benchmark::DoNotOptimize(picture.Bits());
@@ -51,7 +37,7 @@ BENCHMARK(BM_JpegLoadOurs)->Name("JpegLoad/ours")->Unit(benchmark::kMillisecond)
 
 void BM_JpegLoadPeer(benchmark::State& state) {
     const std::vector<std::uint8_t>& bytes = PhotoJpeg();
-    SingleThread single;
+    ThreadScope single;
     for (auto _ : state) {
         cv::Mat bgr = cv::imdecode(bytes, cv::IMREAD_COLOR), bgra;
         cv::cvtColor(bgr, bgra, cv::COLOR_BGR2BGRA);
@@ -62,7 +48,7 @@ BENCHMARK(BM_JpegLoadPeer)->Name("JpegLoad/peer")->Unit(benchmark::kMillisecond)
 
 void BM_JpegSaveOurs(benchmark::State& state) {
     const TBitmap32& photo = TestPhoto();
-    SingleThread single;
+    ThreadScope single;
     for (auto _ : state) {
         std::vector<std::uint8_t> bytes = EncodeJpeg(photo, 90);
         benchmark::DoNotOptimize(bytes.data());
@@ -72,7 +58,7 @@ BENCHMARK(BM_JpegSaveOurs)->Name("JpegSave/ours")->Unit(benchmark::kMillisecond)
 
 void BM_JpegSavePeer(benchmark::State& state) {
     const cv::Mat photo = AsMat(TestPhoto());
-    SingleThread single;
+    ThreadScope single;
     for (auto _ : state) {
         std::vector<std::uint8_t> bytes;
         cv::imencode(".jpg", photo, bytes, {cv::IMWRITE_JPEG_QUALITY, 90});

@@ -1,6 +1,7 @@
 // Edge filters, tone curve and two-value cut against OpenCV on the 12 MP test photo.
 // Single-threaded rows ("ours", "peer") are the ratios that count; "_mt" rows use all threads.
 #include "bench/TestPhoto.h"
+#include "bench/ThreadScope.h"
 #include "core/Parallel.h"
 #include "filters/EdgeFilters.h"
 #include "filters/GrayValue.h"
@@ -15,25 +16,6 @@
 
 namespace brimlet::bench {
 namespace {
-
-// Runs a benchmark body with one thread (ours and OpenCV's) or with all of them.
-class Threads {
-public:
-    explicit Threads(bool single) : single_(single), cvThreads_(cv::getNumThreads()) {
-        if (single_) {
-            SetWorkerThreads(1);
-            cv::setNumThreads(1);
-        }
-    }
-    ~Threads() {
-        SetWorkerThreads(0);
-        cv::setNumThreads(cvThreads_);
-    }
-
-private:
-    bool single_;
-    int cvThreads_;
-};
 
 // The gray picture the Pencil Sketch style hands to the tone curve: picsobel, then gray.
 const TBitmap32& PencilInput() {
@@ -65,7 +47,7 @@ const TBitmap32& PenInput() {
 
 // In-place filters: the fresh copy of the photo is made outside the timing.
 void RunInPlace(benchmark::State& state, bool single, void (*filter)(TBitmap32&, Progress&)) {
-    Threads threads(single);
+    ThreadScope threads(single);
     const TBitmap32& photo = TestPhoto();
     TBitmap32 buffer = photo;
     NoProgress none;
@@ -84,7 +66,7 @@ void SobelOurs(benchmark::State& s) { RunInPlace(s, true, picsobel); }
 void SobelOursMt(benchmark::State& s) { RunInPlace(s, false, picsobel); }
 
 void LaplacianPeer(benchmark::State& state, bool single) {
-    Threads threads(single);
+    ThreadScope threads(single);
     const cv::Mat src = AsMat(TestPhoto());
     const float weights[25] = {-2, -4, -4, -4, -2, -4, 0, 8, 0, -4, -4, 8, 24, 8, -4,
                                -4, 0, 8, 0, -4, -2, -4, -4, -4, -2};
@@ -100,7 +82,7 @@ void LaplacianPeerSt(benchmark::State& s) { LaplacianPeer(s, true); }
 void LaplacianPeerMt(benchmark::State& s) { LaplacianPeer(s, false); }
 
 void SobelPeer(benchmark::State& state, bool single) {
-    Threads threads(single);
+    ThreadScope threads(single);
     const cv::Mat src = AsMat(TestPhoto());
     const float h1[9] = {-1, 0, 1, -2, 0, 2, -1, 0, 1};
     const float v[9] = {-1, -1, -1, 0, 0, 0, 1, 1, 1};
@@ -119,7 +101,7 @@ void SobelPeerSt(benchmark::State& s) { SobelPeer(s, true); }
 void SobelPeerMt(benchmark::State& s) { SobelPeer(s, false); }
 
 void ToneOurs(benchmark::State& state, bool single, const TBitmap32& input) {
-    Threads threads(single);
+    ThreadScope threads(single);
     TBitmap32 output = input;
     NoProgress none;
     for (auto _ : state) {
@@ -128,7 +110,7 @@ void ToneOurs(benchmark::State& state, bool single, const TBitmap32& input) {
     }
 }
 void TonePeer(benchmark::State& state, bool single, const TBitmap32& input) {
-    Threads threads(single);
+    ThreadScope threads(single);
     const cv::Mat src = AsMat(input);
     cv::Mat bgr(src.size(), CV_8UC3), hls(src.size(), CV_8UC3), back(src.size(), CV_8UC3),
         out(src.size(), CV_8UC4);
@@ -150,7 +132,7 @@ void TonePeerColour(benchmark::State& s) { TonePeer(s, true, TestPhoto()); }
 void TonePeerColourMt(benchmark::State& s) { TonePeer(s, false, TestPhoto()); }
 
 void CutOurs(benchmark::State& state, bool single) {
-    Threads threads(single);
+    ThreadScope threads(single);
     const TBitmap32& input = PenInput();
     TBitmap32 output = input;
     for (auto _ : state) {

@@ -8,6 +8,7 @@
 //   Dyeing    inRange on the clicked colour, then setTo with that mask
 //   BrushDab  a filled white circle of the same radius
 #include "bench/TestPhoto.h"
+#include "bench/ThreadScope.h"
 #include "cartoon/styles/ResultEdits.h"
 #include "core/Parallel.h"
 #include "workspace/ImageControl.h"
@@ -24,23 +25,6 @@
 
 namespace brimlet::bench {
 namespace {
-
-class ThreadScope {
-public:
-    explicit ThreadScope(bool single) : cvThreads_(cv::getNumThreads()) {
-        if (single) {
-            SetWorkerThreads(1);
-            cv::setNumThreads(1);
-        }
-    }
-    ~ThreadScope() {
-        SetWorkerThreads(0);
-        cv::setNumThreads(cvThreads_);
-    }
-
-private:
-    int cvThreads_;
-};
 
 // Widgets need an application object; without a display the offscreen platform serves.
 void EnsureApplication() {

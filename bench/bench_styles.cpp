@@ -14,6 +14,7 @@
 //   PenAndInk     gray, GaussianBlur, Canny, back to BGRA
 // and every peer composes with a masked copy.
 #include "bench/TestPhoto.h"
+#include "bench/ThreadScope.h"
 #include "cartoon/styles/LineRefinements.h"
 #include "cartoon/styles/Massing.h"
 #include "cartoon/styles/Styles.h"
@@ -31,26 +32,6 @@
 
 namespace brimlet::bench {
 namespace {
-
-// ---- threads -------------------------------------------------------------------------------
-
-// Single-threaded rows pin both libraries to one thread for the benchmark's lifetime.
-class ThreadScope {
-public:
-    explicit ThreadScope(bool single) : cvThreads_(cv::getNumThreads()) {
-        if (single) {
-            SetWorkerThreads(1);
-            cv::setNumThreads(1);
-        }
-    }
-    ~ThreadScope() {
-        SetWorkerThreads(0);
-        cv::setNumThreads(cvThreads_);
-    }
-
-private:
-    int cvThreads_;
-};
 
 // ---- memory --------------------------------------------------------------------------------
 
