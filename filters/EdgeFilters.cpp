@@ -113,12 +113,6 @@ void FrameRow(TBitmap32& buffer, int y, int from) {
     }
 }
 
-void ReportRows(Progress& progress, int rows) {
-    // The same sequence of calls as a row-by-row pass.
-    for (int y = 0; y < rows; ++y) progress.Advance(1);
-    progress.SetPosition(0);
-}
-
 std::uint8_t* ScratchRow(std::size_t bytes) {
     thread_local std::vector<std::uint8_t> scratch;
     if (scratch.size() < bytes) scratch.resize(bytes);
@@ -136,6 +130,7 @@ void laplaciangause(TBitmap32& buffer, Progress& progress) {
     }
     const std::size_t stride = buffer.Stride();
     const std::uint8_t* ties = GrayTieTable();
+    ProgressRelay relay(progress);
     InPlaceRowPass<2>(buffer, 2, h - 2, [&](const std::uint8_t* const* rows, std::uint8_t* out) {
         std::uint8_t* sums = ScratchRow(stride + std::size_t(w));
         std::uint8_t* halves = sums + stride;
@@ -147,12 +142,13 @@ void laplaciangause(TBitmap32& buffer, Progress& progress) {
         FramePixel(out, in, 1, 2);
         FramePixel(out, in, w - 2, w - 3);
         FramePixel(out, in, w - 1, w - 3);
-    });
+    }, &relay);
+    relay.Finish();
+    progress.SetPosition(0);
     FrameRow(buffer, 0, 2);
     FrameRow(buffer, 1, 2);
     FrameRow(buffer, h - 2, h - 3);
     FrameRow(buffer, h - 1, h - 3);
-    ReportRows(progress, h - 4);
 }
 
 void picsobel(TBitmap32& buffer, Progress& progress) {
@@ -163,16 +159,18 @@ void picsobel(TBitmap32& buffer, Progress& progress) {
         return;
     }
     const std::size_t stride = buffer.Stride();
+    ProgressRelay relay(progress);
     InPlaceRowPass<1>(buffer, 1, h - 1, [&](const std::uint8_t* const* rows, std::uint8_t* out) {
         SobelRow(rows[0], rows[1], rows[2], out, stride);
         const std::uint8_t* in = rows[1];
         for (int x = 1; x < w - 1; ++x) out[4 * x + kA] = std::uint8_t(255 - in[4 * x + kA]);
         FramePixel(out, in, 0, 1);
         FramePixel(out, in, w - 1, w - 2);
-    });
+    }, &relay);
+    relay.Finish();
+    progress.SetPosition(0);
     FrameRow(buffer, 0, 1);
     FrameRow(buffer, h - 1, h - 2);
-    ReportRows(progress, h - 2);
 }
 
 }  // namespace brimlet

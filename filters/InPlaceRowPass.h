@@ -9,6 +9,7 @@
 
 #include "core/Image32.h"
 #include "core/Parallel.h"
+#include "core/ProgressRelay.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -22,8 +23,10 @@ namespace brimlet {
 // Kernel: void(const std::uint8_t* const* rows /* 2 * Radius + 1 rows, top first */,
 //               std::uint8_t* out /* Stride() bytes, every one to be written */).
 // Rows first .. last - 1 are replaced; rows first - Radius .. last - 1 + Radius must exist.
+// Each computed row is counted on relay, when there is one; the caller calls its Finish.
 template <int Radius, class Kernel>
-void InPlaceRowPass(TBitmap32& bitmap, int first, int last, const Kernel& kernel) {
+void InPlaceRowPass(TBitmap32& bitmap, int first, int last, const Kernel& kernel,
+                    ProgressRelay* relay = nullptr) {
     if (first >= last) return;
     const std::size_t stride = bitmap.Stride();
     std::uint8_t* const base = bitmap.Bits();
@@ -48,6 +51,7 @@ void InPlaceRowPass(TBitmap32& bitmap, int first, int last, const Kernel& kernel
             for (int y = b; y < e; ++y) {
                 for (int k = 0; k <= 2 * Radius; ++k) rows[k] = base + std::size_t(y - Radius + k) * stride;
                 kernel(rows, slot(y));
+                if (relay) relay->RowsDone(1);
                 if (y - Radius >= b) finish(y - Radius);
             }
             for (int y = std::max(b, e - Radius); y < e; ++y) finish(y);

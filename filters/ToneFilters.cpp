@@ -6,6 +6,7 @@
 #include "filters/ToneFilters.h"
 
 #include "core/Parallel.h"
+#include "core/ProgressRelay.h"
 
 #include <algorithm>
 #include <array>
@@ -77,12 +78,6 @@ inline std::uint32_t HslPixel(const HslTables& t, int h, int s, int l) {
     const std::uint32_t g = t.lighten[l][t.saturate[s][(pure >> 8) & 0xFF]];
     const std::uint32_t b = t.lighten[l][t.saturate[s][pure >> 16]];
     return b | g << 8 | r << 16 | (255 - b) << 24;
-}
-
-void ReportRows(Progress& progress, int rows) {
-    // The same sequence of calls as a row-by-row pass.
-    for (int y = 0; y < rows; ++y) progress.Advance(1);
-    progress.SetPosition(0);
 }
 
 // Gives output the input's size without copying pixels that are about to be overwritten.
@@ -176,6 +171,7 @@ void convertimg1(int pressure, const TBitmap32& input, TBitmap32& output, Progre
     const std::size_t stride = input.Stride();
     const std::uint8_t* src = input.Bits();
     std::uint8_t* dst = output.Bits();
+    ProgressRelay relay(progress);
     ParallelRows(h, [&](int begin, int end) {
         for (int y = begin; y < end; ++y) {
             const std::uint8_t* in = src + std::size_t(y) * stride;
@@ -194,9 +190,11 @@ void convertimg1(int pressure, const TBitmap32& input, TBitmap32& output, Progre
                 }
                 StorePixel(out + 4 * x, pixel);
             }
+            relay.RowsDone(1);
         }
     });
-    ReportRows(progress, h);
+    relay.Finish();
+    progress.SetPosition(0);
 }
 
 void twovaluetopen(int threshold, const TBitmap32& input, TBitmap32& output) {

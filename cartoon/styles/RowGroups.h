@@ -5,37 +5,14 @@
 // progress is only ever touched by the calling thread.
 #pragma once
 
-#include "core/Progress.h"
+#include "core/ProgressRelay.h"
 
-#include <atomic>
 #include <functional>
-#include <thread>
 
 namespace brimlet::detail {
 
-// Collects finished rows from any thread; passes them on only from the thread that made it.
-class ProgressRelay {
-public:
-    explicit ProgressRelay(Progress& progress)
-        : progress_(progress), caller_(std::this_thread::get_id()) {}
-    void RowsDone(int rows) {
-        const int now = done_.fetch_add(rows, std::memory_order_relaxed) + rows;
-        if (std::this_thread::get_id() == caller_) Flush(now);
-    }
-    // On the calling thread once the workers have joined: hands on what is left.
-    void Finish() { Flush(done_.load(std::memory_order_relaxed)); }
-
-private:
-    void Flush(int now) {
-        if (now <= reported_) return;
-        progress_.Advance(now - reported_);
-        reported_ = now;
-    }
-    Progress& progress_;
-    std::thread::id caller_;
-    std::atomic<int> done_{0};
-    int reported_ = 0;  // only the calling thread touches it
-};
+// Collects finished rows from any thread; passes them on only from the calling thread.
+using brimlet::ProgressRelay;
 
 // Rows per call of a row body: the unit in which rows are counted.
 inline constexpr int kRowsPerStep = 16;
