@@ -3,6 +3,7 @@
 #include "core/StrToInt.h"
 #include "printing/PreviewImage.h"
 #include "printing/StepGlyphs.h"
+#include "workspace/Accessibility.h"
 #include "workspace/ErrorBox.h"
 #include "workspace/WindowLook.h"
 
@@ -16,6 +17,7 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPointer>
 #include <QShowEvent>
 #include <QTimer>
 #include <QToolButton>
@@ -59,9 +61,11 @@ void FitLabelWidth(QLabel* label, int width) {
     label->adjustSize();
 }
 
-QLineEdit* MakeEdit(QWidget* parent, const char* name, int x, int y) {
+// Each edit is named after its label, so a screen reader says what the number means.
+QLineEdit* MakeEdit(QWidget* parent, const char* name, const char* spoken, int x, int y) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QString::fromLatin1(name));
+    edit->setAccessibleName(QString::fromLatin1(spoken));
     edit->setGeometry(x, y, 41, 21);
     return edit;
 }
@@ -76,8 +80,11 @@ QToolButton* MakeButton(QWidget* parent, const char* name, QRect geometry) {
     return button;
 }
 
-QToolButton* MakeGlyphButton(QWidget* parent, const char* name, int x, int y, StepGlyph glyph) {
+// The glyph buttons show only a picture; their spoken name says what the picture shows.
+QToolButton* MakeGlyphButton(QWidget* parent, const char* name, const char* spoken, int x, int y,
+                             StepGlyph glyph) {
     QToolButton* button = MakeButton(parent, name, QRect(x, y, 18, 18));
+    button->setAccessibleName(QString::fromLatin1(spoken));
     button->setIcon(MakeStepGlyph(glyph));
     return button;
 }
@@ -123,6 +130,19 @@ void DrawOnPaper(QPainter& painter, const QRectF& target, const QRectF& paper,
     painter.restore();
 }
 
+// Hides a part of a dialog each time the dialog has been shown.
+class HideWhenShown : public QObject {
+public:
+    explicit HideWhenShown(QWidget* part) : part_(part) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Show && part_) part_->hide();
+        return false;
+    }
+
+private:
+    QPointer<QWidget> part_;
+};
+
 bool RunDesktopPrintDialog(QPrinter& printer, QWidget* parent) {
     QPrintDialog dialog(&printer, parent);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
@@ -130,6 +150,11 @@ bool RunDesktopPrintDialog(QPrinter& printer, QWidget* parent) {
     dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
     // Kept on purpose: without a printer, "Print to File (PDF)" is the only way to print.
     dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    // The desktop dialog lays its page range group ("Pages from" enabled) out again as it
+    // shows, whatever the options say; one page of one picture has no range to choose, so
+    // the group goes once the dialog is shown.
+    HideWhenShown hideRange(dialog.findChild<QWidget*>(QStringLiteral("gbPrintRange")));
+    dialog.installEventFilter(&hideRange);
     return dialog.exec() == QDialog::Accepted;
 }
 
@@ -140,6 +165,7 @@ TPrint_Setup::TPrint_Setup(QWidget* parent)
                           Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
       resultSource_(NoPicture) {
+    ExposeAsWindow(this, QAccessible::Dialog);
     setObjectName(QStringLiteral("Print_Setup"));
     setWindowTitle(QStringLiteral("Print_Setup"));
     ApplyWindowLook(this);
@@ -165,29 +191,31 @@ void TPrint_Setup::BuildControls() {
     Image1->setObjectName(QStringLiteral("Image1"));
 
     Label2 = MakeLabel(this, "Label2", QStringLiteral("Top Space:"), 240, 38);
-    Edit1 = MakeEdit(this, "Edit1", 296, 30);
+    Edit1 = MakeEdit(this, "Edit1", "Top Space (mm)", 296, 30);
     Label4 = MakeLabel(this, "Label4", QStringLiteral("mm"), 344, 38);
     Label3 = MakeLabel(this, "Label3", QStringLiteral("Left Space:"), 240, 64);
-    Edit2 = MakeEdit(this, "Edit2", 296, 56);
+    Edit2 = MakeEdit(this, "Edit2", "Left Space (mm)", 296, 56);
     Label5 = MakeLabel(this, "Label5", QStringLiteral("mm"), 344, 64);
 
-    SpeedButton2 = MakeGlyphButton(this, "SpeedButton2", 240, 88, StepGlyph::Up);
-    SpeedButton5 = MakeGlyphButton(this, "SpeedButton5", 265, 88, StepGlyph::Down);
-    SpeedButton8 = MakeGlyphButton(this, "SpeedButton8", 290, 88, StepGlyph::Centre);
-    SpeedButton6 = MakeGlyphButton(this, "SpeedButton6", 315, 88, StepGlyph::Left);
-    SpeedButton7 = MakeGlyphButton(this, "SpeedButton7", 340, 88, StepGlyph::Right);
+    SpeedButton2 = MakeGlyphButton(this, "SpeedButton2", "Move up", 240, 88, StepGlyph::Up);
+    SpeedButton5 = MakeGlyphButton(this, "SpeedButton5", "Move down", 265, 88, StepGlyph::Down);
+    SpeedButton8 =
+        MakeGlyphButton(this, "SpeedButton8", "Centre on the page", 290, 88, StepGlyph::Centre);
+    SpeedButton6 = MakeGlyphButton(this, "SpeedButton6", "Move left", 315, 88, StepGlyph::Left);
+    SpeedButton7 = MakeGlyphButton(this, "SpeedButton7", "Move right", 340, 88, StepGlyph::Right);
 
     Label6 = MakeLabel(this, "Label6", QStringLiteral("Picture Size:"), 240, 132);
-    Edit3 = MakeEdit(this, "Edit3", 240, 152);
+    Edit3 = MakeEdit(this, "Edit3", "Picture width (mm)", 240, 152);
     Label7 = MakeLabel(this, "Label7", QStringLiteral("x"), 287, 161);
-    Edit4 = MakeEdit(this, "Edit4", 296, 152);
+    Edit4 = MakeEdit(this, "Edit4", "Picture height (mm)", 296, 152);
     Label8 = MakeLabel(this, "Label8", QStringLiteral("mm"), 344, 160);
-    SpeedButton3 = MakeGlyphButton(this, "SpeedButton3", 240, 184, StepGlyph::Plus);
-    SpeedButton4 = MakeGlyphButton(this, "SpeedButton4", 272, 184, StepGlyph::Minus);
+    SpeedButton3 = MakeGlyphButton(this, "SpeedButton3", "Enlarge", 240, 184, StepGlyph::Plus);
+    SpeedButton4 = MakeGlyphButton(this, "SpeedButton4", "Shrink", 272, 184, StepGlyph::Minus);
 
     CheckBox1 = new QCheckBox(QStringLiteral("Fit the page"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     CheckBox1->setGeometry(240, 232, 97, 17);
+    ClickOnAccessibleAction(CheckBox1);
     SpeedButton1 = MakeButton(this, "SpeedButton1", QRect(312, 272, 49, 25));
     SpeedButton1->setText(QStringLiteral("Print"));
 

@@ -1,5 +1,6 @@
 #include "workspace/About_Us_s.h"
 
+#include "workspace/Accessibility.h"
 #include "workspace/WindowLook.h"
 
 #include <QLabel>
@@ -9,6 +10,7 @@
 TAbout_Us* About_Us = nullptr;
 
 TAbout_Us::TAbout_Us(QWidget* parent) : QWidget(parent, brimlet::ToolWindowFlags()) {
+    brimlet::ExposeAsWindow(this, QAccessible::Dialog);
     setObjectName(QStringLiteral("About_Us"));
     setWindowTitle(QStringLiteral("About_Us"));
     brimlet::ApplyWindowLook(this);

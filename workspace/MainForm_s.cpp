@@ -1,6 +1,7 @@
 #include "workspace/MainForm_s.h"
 
 #include "cartoon/panel/Standard_s.h"
+#include "workspace/Accessibility.h"
 #include "core/codecs/PictureFiles.h"
 #include "workspace/CropSelection.h"
 #include "workspace/Cursors.h"
@@ -177,6 +178,7 @@ void TMainForm::BuildToolBar() {
     ToolGroup->setExclusive(true);
     for (QToolButton* b : {SpeedButton4, SpeedButton8, SpeedButton9}) {
         b->setCheckable(true);
+        brimlet::ClickOnAccessibleAction(b);
         ToolGroup->addButton(b);
     }
     SpeedButton9->setChecked(true);
@@ -231,7 +233,10 @@ void TMainForm::BuildStatusBar() {
         StatusPanel[i] = new QLabel(QString::fromLatin1(texts[i]), StatusBar1);
         StatusPanel[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         StatusPanel[i]->setAccessibleName(StatusPanel[i]->text());
-        StatusPanel[i]->setFixedWidth(widths[i]);
+        // The last panel is as wide as its text needs: at its nominal 50 pixels it showed
+        // only "Cartoon". It is the last one, so the others stay where they were.
+        StatusPanel[i]->setFixedWidth(
+            i == 2 ? std::max(widths[i], StatusPanel[i]->sizeHint().width()) : widths[i]);
         StatusPanel[i]->setFrameShape(QFrame::Panel);
         StatusPanel[i]->setFrameShadow(QFrame::Sunken);
         StatusBar1->addWidget(StatusPanel[i]);

@@ -1,5 +1,7 @@
 #include "workspace/ViewForm_s.h"
 
+#include "workspace/Accessibility.h"
+
 #include <QFont>
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -66,6 +68,7 @@ void TViewImage::mouseReleaseEvent(QMouseEvent* event) {
 // close box.
 TViewForm::TViewForm(QWidget* parent) : QWidget(parent, Qt::Tool) {
     if (!ViewForm) ViewForm = this;
+    brimlet::ExposeAsWindow(this, QAccessible::Window);
     setObjectName(QStringLiteral("ViewForm"));
     setWindowTitle(QStringLiteral("FullSize"));
     FillWith(this, kSkyBlue);
@@ -80,6 +83,8 @@ TViewForm::TViewForm(QWidget* parent) : QWidget(parent, Qt::Tool) {
     ScrollBox->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     ScrollBox->horizontalScrollBar()->setTracking(true);  // the picture follows the thumb
     ScrollBox->verticalScrollBar()->setTracking(true);
+    ScrollBox->horizontalScrollBar()->setAccessibleName(QStringLiteral("Scroll left and right"));
+    ScrollBox->verticalScrollBar()->setAccessibleName(QStringLiteral("Scroll up and down"));
     FillWith(ScrollBox->viewport(), kSkyBlue);
     Content = new QWidget;
     Content->setAutoFillBackground(false);

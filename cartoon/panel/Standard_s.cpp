@@ -5,6 +5,7 @@
 
 #include "cartoon/panel/PanelControls.h"
 #include "cartoon/panel/SliderLabels.h"
+#include "workspace/Accessibility.h"
 #include "workspace/ErrorBox.h"
 #include "workspace/Layout.h"
 #include "workspace/MainForm_s.h"
@@ -44,6 +45,7 @@ QString Shown(const char* caption) { return QString::fromUtf8(caption).replace("
 }  // namespace
 
 TStandard::TStandard(QWidget* parent) : QWidget(parent, brimlet::ToolWindowFlags()) {
+    brimlet::ExposeAsWindow(this, QAccessible::Window);
     setObjectName(QStringLiteral("Standard"));
     setWindowTitle(QStringLiteral("Make Cartoon"));
     setAccessibleName(windowTitle());
@@ -117,6 +119,7 @@ void TStandard::BuildControls() {
     CheckBox2->setAccessibleName(QStringLiteral("Gray"));
     CheckBox2->setGeometry(ToRect(kGrayBox));
     CheckBox2->setChecked(true);
+    brimlet::ClickOnAccessibleAction(CheckBox2);
 
     Panel1 = new QFrame(GroupBox1);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -140,6 +143,7 @@ void TStandard::BuildControls() {
                                     kPanelWidth - kGroupBox2.x - 2);
     GroupBox2->resize(groupWidth, GroupBox2->height());
     CheckBox1->setChecked(false);
+    brimlet::ClickOnAccessibleAction(CheckBox1);
 }
 
 void TStandard::ConnectHandlers() {

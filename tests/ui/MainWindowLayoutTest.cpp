@@ -95,7 +95,10 @@ private slots:
         QCOMPARE(f->StatusPanel[0]->width(), 100);
         QCOMPARE(f->StatusPanel[1]->width(), 277);
         QCOMPARE(f->StatusPanel[2]->text(), QString(" Cartoon Photo"));
-        QCOMPARE(f->StatusPanel[2]->width(), 50);
+        // At least its nominal 50 pixels, and wide enough for its whole text.
+        QVERIFY(f->StatusPanel[2]->width() >= 50);
+        QVERIFY(f->StatusPanel[2]->width() >= f->StatusPanel[2]->fontMetrics().horizontalAdvance(
+                                                   f->StatusPanel[2]->text()));
         QCOMPARE(f->StatusBar1->height(), 19);
         QCOMPARE(f->Splitter1->handleWidth(), 12);
 

@@ -6,12 +6,22 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPrintDialog>
+#include <QStackedWidget>
 #include <QPrinter>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
 using brimlet::TBitmap32;
+
+// Hidden by the dialog itself, not just by sitting on a tab page that is not shown.
+bool HiddenOnItsPage(const QWidget* widget) {
+    for (const QWidget* w = widget; w && !w->isWindow(); w = w->parentWidget()) {
+        if (qobject_cast<const QStackedWidget*>(w->parentWidget())) return false;
+        if (w->isHidden()) return true;
+    }
+    return false;
+}
 
 class PrintSetupTest : public QObject {
     Q_OBJECT
@@ -286,7 +296,15 @@ private slots:
             if (!dialog) return;
             seen = !dialog->testOption(QAbstractPrintDialog::PrintPageRange) &&
                    !dialog->testOption(QAbstractPrintDialog::PrintSelection) &&
+                   !dialog->testOption(QAbstractPrintDialog::PrintCurrentPage) &&
                    dialog->testOption(QAbstractPrintDialog::PrintToFile);
+            // "Pages from", "Current Page" and "Selection" are not offered on any page.
+            for (QAbstractButton* choice : dialog->findChildren<QAbstractButton*>()) {
+                const QString text = choice->text().remove(u'&');
+                if (text.startsWith(QStringLiteral("Pages from")) ||
+                    text == QStringLiteral("Current Page") || text == QStringLiteral("Selection"))
+                    seen = seen && HiddenOnItsPage(choice);
+            }
             dialog->reject();
         });
         Click(1);
