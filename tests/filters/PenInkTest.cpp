@@ -50,14 +50,12 @@ TBitmap32 Synthetic(int width, int height, std::uint32_t seed) {
     return picture;
 }
 
-template <typename F>
-void ForBothPaths(F&& f) {
-    detail::SetPenInkSimd(true);
-    f("vector");
-    detail::SetPenInkSimd(false);
-    f("portable");
-    detail::SetPenInkSimd(true);
-}
+// Every test of the whole routine runs with the vector instructions allowed and without.
+class PenInkPath : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override { detail::SetPenInkSimd(GetParam()); }
+    void TearDown() override { detail::SetPenInkSimd(true); }
+};
 
 TEST(PenInkSettings, FollowTheSliders) {
     const PenInkSettings d = PenInkSettings::FromSliders(6, 10, 20);
@@ -71,34 +69,89 @@ TEST(PenInkSettings, FollowTheSliders) {
     EXPECT_EQ(PenInkSettings::FromSliders(1, 0, 0).upperFraction, 1.0);
 }
 
-TEST(PenInk, UniformPictureIsWhitePaper) {
-    ForBothPaths([](const char* path) {
-        for (int trackBar3 : {1, 6, 40}) {
-            TBitmap32 picture = Gray(23, 17, [](int, int) { return 77; });
-            PenInkBmp(picture, PenInkSettings::FromSliders(trackBar3, 10, 20));
-            SCOPED_TRACE(path);
-            for (int y = 0; y < 17; ++y)
-                for (int x = 0; x < 23; ++x) ASSERT_EQ(At(picture, x, y), kPaper);
-        }
-    });
+TEST_P(PenInkPath, UniformPictureIsWhitePaper) {
+    for (int trackBar3 : {1, 6, 40}) {
+        TBitmap32 picture = Gray(23, 17, [](int, int) { return 77; });
+        PenInkBmp(picture, PenInkSettings::FromSliders(trackBar3, 10, 20));
+        for (int y = 0; y < 17; ++y)
+            for (int x = 0; x < 23; ++x) ASSERT_EQ(At(picture, x, y), kPaper);
+    }
 }
 
-TEST(PenInk, StepGivesATwoPixelLine) {
-    ForBothPaths([](const char* path) {
-        SCOPED_TRACE(path);
-        const int w = 30, h = 21;
-        TBitmap32 across = Gray(w, h, [](int x, int) { return x < 15 ? 0 : 255; });
-        TBitmap32 down = Gray(w, h, [](int, int y) { return y < 10 ? 255 : 0; });
-        PenInkBmp(across, PenInkSettings::FromSliders(6, 10, 20));
-        PenInkBmp(down, PenInkSettings::FromSliders(6, 10, 20));
+TEST_P(PenInkPath, StepGivesATwoPixelLine) {
+    const int w = 30, h = 21;
+    TBitmap32 across = Gray(w, h, [](int x, int) { return x < 15 ? 0 : 255; });
+    TBitmap32 down = Gray(w, h, [](int, int y) { return y < 10 ? 255 : 0; });
+    PenInkBmp(across, PenInkSettings::FromSliders(6, 10, 20));
+    PenInkBmp(down, PenInkSettings::FromSliders(6, 10, 20));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const bool lineAcross = (x == 14 || x == 15) && y >= 1 && y <= h - 2;
+            const bool lineDown = (y == 9 || y == 10) && x >= 1 && x <= w - 2;
+            ASSERT_EQ(At(across, x, y), lineAcross ? kInk : kPaper) << x << "," << y;
+            ASSERT_EQ(At(down, x, y), lineDown ? kInk : kPaper) << x << "," << y;
+        }
+}
+
+TEST_P(PenInkPath, DiagonalStepsKeepOnlyTheLineAcrossTheGradient) {
+    // A step of 200 along x + y (gradient down and right) or x - y (up and right): the two
+    // diagonals beside it have gx = +-gy = 200, a magnitude limited to 255, and are compared
+    // with the neighbours across the line, which have none. Comparing with a neighbour
+    // along the line instead would thin or remove it.
+    const int w = 29, h = 23, k = 25;
+    struct Case {
+        const char* name;
+        std::function<int(int, int)> t;  // the line lies at t = -1 and t = 0
+    };
+    for (const Case& c : {Case{"down", [](int x, int y) { return x + y - k; }},
+                          Case{"up", [](int x, int y) { return x - y; }}}) {
+        SCOPED_TRACE(c.name);
+        TBitmap32 picture = Gray(w, h, [&](int x, int y) { return c.t(x, y) < 0 ? 0 : 200; });
+        PenInkBmp(picture, PenInkSettings::FromSliders(1, 10, 20));
+        int ink = 0;
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
-                const bool lineAcross = (x == 14 || x == 15) && y >= 1 && y <= h - 2;
-                const bool lineDown = (y == 9 || y == 10) && x >= 1 && x <= w - 2;
-                ASSERT_EQ(At(across, x, y), lineAcross ? kInk : kPaper) << x << "," << y;
-                ASSERT_EQ(At(down, x, y), lineDown ? kInk : kPaper) << x << "," << y;
+                const bool interior = x >= 1 && x <= w - 2 && y >= 1 && y <= h - 2;
+                const bool line = interior && (c.t(x, y) == -1 || c.t(x, y) == 0);
+                ink += line;
+                ASSERT_EQ(At(picture, x, y), line ? kInk : kPaper) << x << "," << y;
             }
+        EXPECT_GT(ink, 30);
+    }
+}
+
+// Vertical steps of 2, 4, .., 20 gray levels, 4 columns apart, unsmoothed (sigma 0.05):
+// each gives two columns of candidates of magnitude Round(d + 0.5) = d over rows 1..H-2, so
+// every level holds the same number of candidates and the percentile is known.
+TEST_P(PenInkPath, UpperThresholdIsThePercentileOfTheRidgeMagnitudes) {
+    const int h = 12, w = 4 * 10 + 4;
+    auto stepAt = [](int i) { return 4 + 4 * i; };  // step i (height 2i + 2) starts at this column
+    TBitmap32 staircase = Gray(w, h, [&](int x, int) {
+        int v = 0;
+        for (int i = 0; i < 10; ++i)
+            if (x >= stepAt(i)) v += 2 * i + 2;
+        return v;
     });
+    struct Case {
+        int trackBar6;   // p = (40 - TrackBar6) / 40
+        int lowestStep;  // steps of this height and more are ink
+    };
+    // 10 levels of 20 candidates. p 0.5: target Round(100.5) = 100, reached at level 10.
+    // p 0.25: Round(50.5) = 50, reached at level 6. p 1: never above top - 1 = 19, so only
+    // the step of 20. p 0: the upper threshold is 1, every candidate is ink.
+    for (Case c : {Case{20, 10}, Case{30, 6}, Case{0, 20}, Case{40, 2}}) {
+        TBitmap32 picture = staircase;
+        PenInkBmp(picture, PenInkSettings::FromSliders(1, 10, c.trackBar6));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                bool line = false;
+                for (int i = 0; i < 10; ++i)
+                    line |= 2 * i + 2 >= c.lowestStep && (x == stepAt(i) - 1 || x == stepAt(i));
+                line &= y >= 1 && y <= h - 2;
+                ASSERT_EQ(At(picture, x, y), line ? kInk : kPaper)
+                    << "TrackBar6 " << c.trackBar6 << " at " << x << "," << y;
+            }
+    }
 }
 
 // Candidates with magnitudes 2, 3, 3, 5, 7, 7 (and one non-candidate of 9).
@@ -157,7 +210,7 @@ TEST(PenInkHysteresis, AcceptsWeakRidgesOnlyWhenJoinedToAStrongOne) {
         }
 }
 
-TEST(PenInk, EveryRidgeBecomesInkWithTheLowestUpperThreshold) {
+TEST_P(PenInkPath, EveryRidgeBecomesInkWithTheLowestUpperThreshold) {
     // TrackBar6 at 40 makes the upper threshold 1: the ink is exactly the ridge set.
     TBitmap32 picture = Synthetic(41, 37, 3);
     const PlaneSize size{41, 37};
@@ -183,7 +236,7 @@ TEST(PenInk, EveryRidgeBecomesInkWithTheLowestUpperThreshold) {
     EXPECT_GT(ink, 100);
 }
 
-TEST(PenInk, MatchesReferenceAtManySettings) {
+TEST_P(PenInkPath, MatchesReferenceAtManySettings) {
     struct Sliders {
         int trackBar3, trackBar5, trackBar6;
     };
@@ -194,20 +247,18 @@ TEST(PenInk, MatchesReferenceAtManySettings) {
     };
     const Size sizes[] = {{67, 45}, {33, 81}, {1, 1}, {2, 2}, {3, 3}, {1, 19}, {19, 1}, {4, 40}, {40, 4}};
     std::uint32_t seed = 10;
-    ForBothPaths([&](const char* path) {
-        for (const Sliders& sl : settings)
-            for (const Size& sz : sizes) {
-                const PenInkSettings s = PenInkSettings::FromSliders(sl.trackBar3, sl.trackBar5, sl.trackBar6);
-                TBitmap32 fast = Synthetic(sz.width, sz.height, seed++);
-                TBitmap32 slow = fast;
-                PenInkBmp(fast, s);
-                reference::PenInkBmp(slow, s);
-                SCOPED_TRACE(std::string(path) + " " + std::to_string(sz.width) + "x" + std::to_string(sz.height) +
-                             " sliders " + std::to_string(sl.trackBar3) + "/" + std::to_string(sl.trackBar5) + "/" +
-                             std::to_string(sl.trackBar6));
-                ASSERT_TRUE(fast == slow);
-            }
-    });
+    for (const Sliders& sl : settings)
+        for (const Size& sz : sizes) {
+            const PenInkSettings s = PenInkSettings::FromSliders(sl.trackBar3, sl.trackBar5, sl.trackBar6);
+            TBitmap32 fast = Synthetic(sz.width, sz.height, seed++);
+            TBitmap32 slow = fast;
+            PenInkBmp(fast, s);
+            reference::PenInkBmp(slow, s);
+            SCOPED_TRACE(std::to_string(sz.width) + "x" + std::to_string(sz.height) + " sliders " +
+                         std::to_string(sl.trackBar3) + "/" + std::to_string(sl.trackBar5) + "/" +
+                         std::to_string(sl.trackBar6));
+            ASSERT_TRUE(fast == slow);
+        }
 }
 
 // Faint curves that wander in every direction, doubling back up and to the left over many
@@ -241,7 +292,7 @@ TBitmap32 SnakingRidges(int width, int height, std::uint32_t seed) {
     return picture;
 }
 
-TEST(PenInk, LongWanderingRidgesMatchReferenceAcrossWordsAndThreads) {
+TEST_P(PenInkPath, LongWanderingRidgesMatchReferenceAcrossWordsAndThreads) {
     const int sizes[][2] = {{517, 83}, {1000, 41}, {130, 300}};
     const int sliders[][3] = {{6, 10, 20}, {6, 0, 10}, {20, 5, 30}, {3, 20, 40}};
     std::uint32_t seed = 100;
@@ -267,7 +318,7 @@ TEST(PenInk, LongWanderingRidgesMatchReferenceAcrossWordsAndThreads) {
         }
 }
 
-TEST(PenInk, NoisePictureMatchesReferenceAndKeepsWhiteBorders) {
+TEST_P(PenInkPath, NoisePictureMatchesReferenceAndKeepsWhiteBorders) {
     std::mt19937 rng(7);
     TBitmap32 fast(131, 97);
     for (std::size_t k = 0; k < fast.ByteCount(); ++k) fast.Bits()[k] = std::uint8_t(rng());
@@ -295,6 +346,9 @@ TEST(PenInk, RejectsBadSettingsWithoutTouchingThePicture) {
     TBitmap32 empty;
     EXPECT_NO_THROW(PenInkBmp(empty, PenInkSettings{}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Paths, PenInkPath, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Vector" : "Portable"; });
 
 }  // namespace
 }  // namespace brimlet
