@@ -24,6 +24,8 @@ int ReadFromMemory(GifFileType* gif, GifByteType* buffer, int length) {
     auto* reader = static_cast<MemoryReader*>(gif->UserData);
     std::size_t n = std::min<std::size_t>(std::size_t(std::max(length, 0)),
                                           reader->bytes.size() - reader->position);
+    // An empty span may have no storage at all, and memcpy must not see a null pointer.
+    if (n == 0) return 0;
     std::memcpy(buffer, reader->bytes.data() + reader->position, n);
     reader->position += n;
     return int(n);

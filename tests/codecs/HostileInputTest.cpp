@@ -62,6 +62,21 @@ TEST(HostileInput, CorruptedSamplesNeverCrash) {
     }
 }
 
+// An empty file of every key (its bytes have no storage at all) is refused with a message.
+TEST(HostileInput, ZeroByteFilesOfEveryKeyAreRefused) {
+    TempFolder folder;
+    for (const char* name : {"empty.bmp", "empty.ico", "empty.jpg", "emptyjpeg", "empty.gif",
+                             "empty.wmf", "empty.emf"}) {
+        WriteBytes(folder / name, {});
+        try {
+            LoadPicture(folder / name);
+            ADD_FAILURE() << name << " opened";
+        } catch (const PictureError& e) {
+            EXPECT_GT(std::string(e.what()).size(), 5u) << name;
+        }
+    }
+}
+
 void ExpectRefusedAsTooLarge(const std::string& key, const std::vector<std::uint8_t>& bytes) {
     try {
         DecodePicture(key, bytes);

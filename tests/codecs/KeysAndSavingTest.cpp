@@ -2,9 +2,11 @@
 // destroy the file they replace.
 #include "tests/codecs/CodecTestSupport.h"
 
+#include <csignal>
 #include <set>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace brimlet::test {
@@ -122,6 +124,31 @@ TEST(AtomicSave, AFailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
     ::chmod(folder.path().c_str(), 0755);
     EXPECT_EQ(ReadBytes(folder / "keep.jpg"), old);
     ExpectFolderHolds(folder, {"keep.jpg", "dir.jpg"});
+}
+
+// A save killed at any moment leaves the target complete old or complete new, and nothing
+// else in the folder (the temporary has no name until it is complete).
+TEST(AtomicSave, ASaveKilledMidwayLeavesTheOldFileAndNoTemporary) {
+    TempFolder folder;
+    const std::string target = folder / "big.bmp";
+    const std::vector<std::uint8_t> old(1000, 7);
+    const std::vector<std::uint8_t> fresh(std::size_t(96) << 20, 9);
+    for (int delayMs : {0, 2, 10, 40, 120}) {
+        WriteBytes(target, old);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            WriteFileAtomically(target, fresh);
+            ::_exit(0);
+        }
+        ::usleep(useconds_t(delayMs) * 1000);
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        const std::vector<std::uint8_t> now = ReadBytes(target);
+        EXPECT_TRUE(now == old || now == fresh) << "torn target after " << delayMs << " ms";
+        ExpectFolderHolds(folder, {"big.bmp"});
+    }
 }
 
 TEST(AtomicSave, WritingThroughALinkReplacesTheFileItPointsTo) {
