@@ -375,16 +375,17 @@ void GaussianBlur(TBitmap32& buffer, int radius, double sigma) {
         return;
     }
     if (trimmed < probe) kernel = GaussianKernel2D(trimmed, sigma, total);
+    bool simd = false;
+#ifdef BRIMLET_BLUR_X86
+    simd = gAllowSimd && HasAvx2();
+#endif
+    if (trimmed == 1 && detail::Blur3x3(buffer, kernel, total, simd)) return;
 
     BlurPlan plan;
     if (!MakePlan(kernel, trimmed, total, plan)) {
         detail::BlurWithKernel(buffer, kernel, trimmed, total);
         return;
     }
-    bool simd = false;
-#ifdef BRIMLET_BLUR_X86
-    simd = gAllowSimd && HasAvx2();
-#endif
     // Row ranges of at least 64 rows, one per thread. The rows each range shares with its
     // neighbours are saved first, so no full copy of the picture is needed.
     const int height = buffer.Height(), r = trimmed;

@@ -38,6 +38,10 @@ int GaussianBlurRadius(int radius, double sigma);
 // fast path's fallback for kernels too heavy for 16-bit arithmetic share it.
 void BlurWithKernel(TBitmap32& buffer, const std::vector<std::int32_t>& kernel, int radius,
                     std::int64_t total);
+// The blur with a symmetric 3 x 3 kernel of light weights (total at most 4096) straight from
+// the rows; false, with the picture untouched, for any other kernel or a picture of fewer
+// than 3 rows or columns.
+bool Blur3x3(TBitmap32& buffer, const std::vector<std::int32_t>& kernel, std::int64_t total, bool simd);
 // Lets tests switch the vector instructions off to check the portable path.
 void SetBlurSimd(bool allowed);
 }  // namespace detail

@@ -151,6 +151,57 @@ TEST(GaussianBlur, ThreadsDoNotChangeTheResult) {
     SetWorkerThreads(0);
 }
 
+TEST(GaussianBlur, ThreeByThreeKernelsMatchTheLiteralSum) {
+    // Radius 1 with sigmas from a heavy centre (total near the 4096 limit of the direct 3 x 3
+    // form, and past it) to nearly flat weights; widths leave 0 to 3 pixels after the last
+    // block of four, heights include the 3 rows where the first and last row share their
+    // neighbour; pictures under 3 rows or columns are all border.
+    const double sigmas[] = {1.0, 0.2, 0.19, 0.45, 0.7, 2.5, 9.0};
+    struct Size {
+        int width, height;
+    };
+    const Size sizes[] = {{3, 3}, {4, 3}, {3, 40}, {6, 5}, {7, 9}, {8, 70}, {9, 4}, {21, 33}, {66, 65},
+                          {1, 9}, {9, 1}, {2, 2}, {2, 17}};
+    std::uint32_t seed = 300;
+    ForBothPaths([&](const char* path) {
+        for (double sigma : sigmas)
+            for (const Size& size : sizes)
+                for (int threads : {1, 3}) {
+                    SetWorkerThreads(threads);
+                    TBitmap32 fast = RandomPicture(size.width, size.height, seed++);
+                    TBitmap32 slow = fast;
+                    GaussianBlur(fast, 1, sigma);
+                    reference::GaussianBlur(slow, 1, sigma);
+                    SCOPED_TRACE(std::string(path) + " " + std::to_string(size.width) + "x" +
+                                 std::to_string(size.height) + " sigma " + std::to_string(sigma) + " threads " +
+                                 std::to_string(threads));
+                    ASSERT_TRUE(fast == slow);
+                }
+    });
+    SetWorkerThreads(0);
+}
+
+TEST(GaussianBlur, ThreeByThreeQuotientsAreExactAtEveryLevel) {
+    // Uniform pictures make every sum level x total, the sums whose quotient sits exactly on
+    // an integer; one level below, the remainder is the largest.
+    ForBothPaths([&](const char* path) {
+        for (int v = 0; v < 256; ++v) {
+            TBitmap32 flat = Uniform(37, 6, 0x10000000u * (v & 15) | std::uint32_t(v) * 0x010101u);
+            const TBitmap32 before = flat;
+            GaussianBlur(flat, 1, 1.0);
+            ASSERT_TRUE(flat == before) << path << " level " << v;
+        }
+        // A dark dot among light pixels makes sums just below a multiple of the total.
+        TBitmap32 dots = Uniform(12, 12, 0x00FFFFFFu);
+        StorePixel(dots.ScanLine(5) + 4 * 5, 0x00FEFEFEu);
+        TBitmap32 slow = dots;
+        GaussianBlur(dots, 1, 1.0);
+        reference::GaussianBlur(slow, 1, 1.0);
+        EXPECT_TRUE(dots == slow) << path;
+        EXPECT_EQ(At(dots, 5, 5), 0x00FEFEFEu) << path;  // (783 * 255 - 159) / 783 = 254
+    });
+}
+
 TEST(GaussianBlur, RejectsBadArgumentsWithoutTouchingThePicture) {
     TBitmap32 picture = RandomPicture(9, 9, 5);
     const TBitmap32 before = picture;
