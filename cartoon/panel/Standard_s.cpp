@@ -208,25 +208,22 @@ void TStandard::CheckBox1Click() {
     const bool checked = CheckBox1->isChecked();
     MainForm->ShowResultByRule();
     SelectFullSizeTool();
-    if (checked) {
-        SpeedButton2->setEnabled(true);
-        SpeedButton3->setEnabled(true);
-        if (SketchResult) {
-            SpeedButton7->setEnabled(true);
-            SpeedButton8->setEnabled(true);
-            SpeedButton10->setEnabled(true);
-        }
-    } else {
-        if (ResultKind == 1) {
-            SpeedButton7->setEnabled(false);
-            SpeedButton8->setEnabled(false);
-        }
-        if (ResultKind == 2) {
-            SpeedButton2->setEnabled(false);
-            SpeedButton3->setEnabled(false);
-        }
-        SpeedButton10->setEnabled(false);
-    }
+    brimlet::FollowOnButtons buttons = FollowOn();
+    brimlet::EnableAfterDyeingToggle(buttons, checked, ResultKind, SketchResult);
+    SetFollowOn(buttons);
+}
+
+brimlet::FollowOnButtons TStandard::FollowOn() const {
+    return {SpeedButton2->isEnabled(), SpeedButton3->isEnabled(), SpeedButton7->isEnabled(),
+            SpeedButton8->isEnabled(), SpeedButton10->isEnabled()};
+}
+
+void TStandard::SetFollowOn(const brimlet::FollowOnButtons& buttons) {
+    SpeedButton2->setEnabled(buttons.brighter);
+    SpeedButton3->setEnabled(buttons.darker);
+    SpeedButton7->setEnabled(buttons.clearSpots);
+    SpeedButton8->setEnabled(buttons.smooth);
+    SpeedButton10->setEnabled(buttons.shallow);
 }
 
 void TStandard::SetRegionRowLook(bool gray) {
@@ -268,13 +265,8 @@ void TStandard::StoreLineResult(brimlet::TBitmap32&& picture) {
 }
 
 void TStandard::EnableAfterSketch() {
-    if (CheckBox1->isChecked()) {
-        SpeedButton10->setEnabled(true);
-    } else {
-        SpeedButton2->setEnabled(false);
-        SpeedButton3->setEnabled(false);
-    }
-    SpeedButton7->setEnabled(true);
-    SpeedButton8->setEnabled(true);
+    brimlet::FollowOnButtons buttons = FollowOn();
+    brimlet::EnableAfterSketch(buttons, CheckBox1->isChecked());
+    SetFollowOn(buttons);
     SketchResult = true;
 }

@@ -12,6 +12,7 @@
 #pragma once
 
 #include "cartoon/panel/PanelProgress.h"
+#include "cartoon/styles/PanelFlow.h"
 #include "core/Image32.h"
 
 #include <QCheckBox>
@@ -57,6 +58,9 @@ public:
     // The closing step of every style run: back to the full-size tool.
     void SelectFullSizeTool();
     void CheckBox1Click();
+    // Enabled states of Brighter, Darker, Clear Spots, Smooth and Shallow.
+    brimlet::FollowOnButtons FollowOn() const;
+    void SetFollowOn(const brimlet::FollowOnButtons& buttons);
     // Writes the value label of a slider from its position.
     void TrackBarChange(QSlider* slider);
 

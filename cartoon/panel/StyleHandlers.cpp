@@ -24,12 +24,9 @@ void TStandard::SpeedButton9Click() {
         MainForm->PaletteBuffer = std::move(result.palette);
         LevelStep = result.levelStep;
         StoreColourResult(std::move(result.colour));
-        if (!CheckBox1->isChecked()) {
-            SpeedButton7->setEnabled(false);
-            SpeedButton8->setEnabled(false);
-        }
-        SpeedButton2->setEnabled(true);
-        SpeedButton3->setEnabled(true);
+        brimlet::FollowOnButtons buttons = FollowOn();
+        brimlet::EnableAfterMassing(buttons, CheckBox1->isChecked());
+        SetFollowOn(buttons);
     });
 }
 
