@@ -19,6 +19,7 @@ struct BatchOptions {
     OutputFormat format = OutputFormat::Jpeg;
     std::string outputFolder;  // empty: beside each input
     int jobs = 0;              // 0: one per core
+    int styleThreads = 0;      // threads per style run; 0: the cores shared out over the jobs
     bool overwrite = false;
     bool quiet = false;
     std::uint64_t memoryBudgetBytes = 0;  // 0: from the machine's memory

@@ -119,7 +119,9 @@ BatchReport RunBatch(const BatchOptions& options, std::ostream& messages, bool t
                                           std::max(1, report.total)));
     // Photos run side by side; each style then keeps to its share of the cores.
     const int previousThreads = WorkerThreads();
-    SetWorkerThreads(jobs > 1 ? std::max(1, int(cores) / jobs) : 0);
+    SetWorkerThreads(options.styleThreads > 0 ? options.styleThreads
+                     : jobs > 1               ? std::max(1, int(cores) / jobs)
+                                              : 0);
 
     MemoryBudget budget(options.memoryBudgetBytes ? options.memoryBudgetBytes
                                                   : MemoryBudget::DefaultCapacity());
