@@ -35,21 +35,31 @@ QImage TImage::SourceView() const {
                   static_cast<qsizetype>(picture_.Stride()), QImage::Format_RGB32);
 }
 
+// The cache is made at the screen's own pixels: on a HiDPI screen (device pixel ratio 2) a
+// cache at the control's logical size would be stretched again when painted and blur every
+// detail finer than two screen pixels. At ratio 1 the two are the same.
+QSize TImage::DeviceSize() const {
+    const qreal ratio = devicePixelRatioF();
+    if (ratio == 1.0) return size();
+    return QSize(qRound(width() * ratio), qRound(height() * ratio));
+}
+
 void TImage::RebuildScaled() {
     scaledValid_ = true;
-    if (picture_.Empty() || width() <= 0 || height() <= 0) {
+    const QSize device = DeviceSize();
+    if (picture_.Empty() || device.width() <= 0 || device.height() <= 0) {
         scaled_ = QImage();
         return;
     }
     const QImage view = SourceView();
-    if (view.size() == size())
+    if (view.size() == device)
         scaled_ = view.copy();
     else
-        scaled_ = view.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        scaled_ = view.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 void TImage::PictureChanged(const brimlet::Rect& area) {
-    if (!scaledValid_ || scaled_.isNull() || picture_.Empty()) {
+    if (!scaledValid_ || scaled_.isNull() || picture_.Empty() || scaled_.size() != DeviceSize()) {
         scaledValid_ = false;
         update();
         return;
@@ -78,16 +88,27 @@ void TImage::PictureChanged(const brimlet::Rect& area) {
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.drawImage(target.topLeft(), part);
     painter.end();
-    update(target);
+    // The cache is in device pixels, the repaint area in the control's own.
+    const qreal ratio = devicePixelRatioF();
+    if (ratio == 1.0)
+        update(target);
+    else
+        update(QRectF(target.x() / ratio, target.y() / ratio, target.width() / ratio,
+                      target.height() / ratio)
+                   .toAlignedRect());
 }
 
 void TImage::paintEvent(QPaintEvent*) {
-    if (!scaledValid_ || (!scaled_.isNull() && scaled_.size() != size())) RebuildScaled();
+    if (!scaledValid_ || (!scaled_.isNull() && scaled_.size() != DeviceSize())) RebuildScaled();
     QPainter painter(this);
+    const qreal ratio = devicePixelRatioF();
     if (scaled_.isNull())
         painter.fillRect(rect(), Qt::white);
-    else
+    else if (ratio == 1.0)
         painter.drawImage(0, 0, scaled_);
+    else  // one cache pixel on one screen pixel
+        painter.drawImage(QRectF(0, 0, scaled_.width() / ratio, scaled_.height() / ratio),
+                          scaled_);
     if (overlay_) overlay_(painter);
 }
 

@@ -1,6 +1,7 @@
 // The image control: holds a picture at full resolution and paints it stretched to the
 // control's size from a cached scaled copy, so repaints during resizes and divider drags
-// do not rescale a large picture each time. Shows the B, G and R bytes only.
+// do not rescale a large picture each time. The copy has the screen's device pixels, so it
+// stays sharp on HiDPI screens. Shows the B, G and R bytes only.
 #pragma once
 
 #include "core/Image32.h"
@@ -45,6 +46,7 @@ protected:
 
 private:
     QImage SourceView() const;
+    QSize DeviceSize() const;
     void RebuildScaled();
 
     brimlet::TBitmap32 picture_;

@@ -45,6 +45,10 @@ void TViewImage::SetPicture(const brimlet::TBitmap32& picture) {
 void TViewImage::paintEvent(QPaintEvent* event) {
     if (view_.isNull()) return;
     QPainter painter(this);
+    // One picture pixel per logical pixel, never smoothed: on a HiDPI screen each picture
+    // pixel is a sharp block of device pixels, painted straight from the picture's bytes
+    // (a cache at device pixels would hold four times the picture for the same result).
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     const QRect exposed = event->rect() & view_.rect();
     painter.drawImage(exposed.topLeft(), view_, exposed);
 }
