@@ -7,6 +7,7 @@
 // Peers are the nearest OpenCV edits, without any redisplay:
 //   Dyeing    inRange on the clicked colour, then setTo with that mask
 //   BrushDab  a filled white circle of the same radius
+#include "bench/OffscreenWidgets.h"
 #include "bench/TestPhoto.h"
 #include "bench/ThreadScope.h"
 #include "cartoon/styles/ResultEdits.h"
@@ -25,22 +26,6 @@
 
 namespace brimlet::bench {
 namespace {
-
-// Widgets need an application object; without a display the offscreen platform serves.
-void EnsureApplication() {
-    if (QApplication::instance()) return;
-    static int argc = 1;
-    static char name[] = "brimlet_bench";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    new QApplication(argc, argv);
-    // The offscreen platform warns at every window raise; keep the benchmark output clean.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-        if (type != QtWarningMsg && type != QtDebugMsg && type != QtInfoMsg)
-            std::fprintf(stderr, "%s\n", qPrintable(text));
-    });
-}
 
 // The result image as the main window has it, its scaled copy already built.
 std::unique_ptr<TImage> ResultImage(const TBitmap32& shown) {

@@ -11,16 +11,33 @@ TImage::TImage(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+TImage::~TImage() { Unlink(); }
+
+void TImage::Unlink() {
+    if (sameAs_) sameAs_->sameAs_ = nullptr;
+    sameAs_ = nullptr;
+}
+
 void TImage::SetPicture(const brimlet::TBitmap32& picture) {
+    Unlink();
     picture_.Assign(picture);
     scaledValid_ = false;
     update();
 }
 
 void TImage::SetPicture(brimlet::TBitmap32&& picture) {
+    Unlink();
     picture_ = std::move(picture);
     scaledValid_ = false;
     update();
+}
+
+void TImage::SetPictureFrom(TImage& other) {
+    SetPicture(other.picture_);
+    if (&other == this) return;
+    other.Unlink();
+    sameAs_ = &other;
+    other.sameAs_ = this;
 }
 
 void TImage::SetOverlayPainter(std::function<void(QPainter&)> painter) {
@@ -51,6 +68,10 @@ void TImage::RebuildScaled() {
         scaled_ = QImage();
         return;
     }
+    if (sameAs_ && sameAs_->scaledValid_ && sameAs_->scaled_.size() == device) {
+        scaled_ = sameAs_->scaled_;  // the same picture at the same size: the same pixels
+        return;
+    }
     const QImage view = SourceView();
     if (view.size() == device)
         scaled_ = view.copy();
@@ -59,6 +80,7 @@ void TImage::RebuildScaled() {
 }
 
 void TImage::PictureChanged(const brimlet::Rect& area) {
+    Unlink();
     if (!scaledValid_ || scaled_.isNull() || picture_.Empty() || scaled_.size() != DeviceSize()) {
         scaledValid_ = false;
         update();

@@ -17,14 +17,21 @@ class TImage : public QWidget {
     Q_OBJECT
 public:
     explicit TImage(QWidget* parent = nullptr);
+    ~TImage() override;
 
     const brimlet::TBitmap32& Picture() const { return picture_; }
     void SetPicture(const brimlet::TBitmap32& picture);
     void SetPicture(brimlet::TBitmap32&& picture);
+    // A copy of other's picture. Until either picture changes the two controls share one
+    // scaled copy when their sizes agree, so a picture opened into both panes is scaled once.
+    void SetPictureFrom(TImage& other);
 
     // For in-place edits: change pixels through MutablePicture(), then report the changed
     // area (picture coordinates, right and bottom exclusive) so only that part is rescaled.
-    brimlet::TBitmap32& MutablePicture() { return picture_; }
+    brimlet::TBitmap32& MutablePicture() {
+        Unlink();
+        return picture_;
+    }
     void PictureChanged(const brimlet::Rect& area);
 
     // Painted over the picture at the end of each paint, in control coordinates.
@@ -48,9 +55,11 @@ private:
     QImage SourceView() const;
     QSize DeviceSize() const;
     void RebuildScaled();
+    void Unlink();
 
     brimlet::TBitmap32 picture_;
     QImage scaled_;
     bool scaledValid_ = false;
+    TImage* sameAs_ = nullptr;  // a control holding the same picture, while it does
     std::function<void(QPainter&)> overlay_;
 };

@@ -71,7 +71,7 @@ bool TMainForm::OpenPictureFile(const QString& path) {
         return false;
     }
     Image1->SetPicture(std::move(*loaded));
-    Image2->SetPicture(Image1->Picture());
+    Image2->SetPictureFrom(*Image1);
     return true;
 }
 

@@ -245,7 +245,7 @@ void TMainForm::BuildStatusBar() {
 
 void TMainForm::FormCreate() {
     Image1->SetPicture(SamplePicture());
-    Image2->SetPicture(Image1->Picture());
+    Image2->SetPictureFrom(*Image1);
     ColourLayer.Assign(Image1->Picture());
     LineLayer.Assign(Image1->Picture());
     PaletteBuffer.Assign(Image1->Picture());
