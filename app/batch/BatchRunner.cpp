@@ -6,10 +6,13 @@
 #include "core/Parallel.h"
 #include "core/codecs/PictureFiles.h"
 
+#include <QThread>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <ostream>
@@ -134,14 +137,17 @@ BatchReport RunBatch(const BatchOptions& options, std::ostream& messages, bool t
                                               : item.problem);
         }
     };
-    std::vector<std::thread> pool;
-    try {
-        for (int j = 1; j < jobs; ++j) pool.emplace_back(worker);
-    } catch (const std::system_error&) {
-        // Fewer threads than asked: the ones that started (and this one) do all the photos.
+    // Qt's threads rather than plain ones: the picture readers use Qt, which keeps per-thread
+    // data that it frees only for threads of its own.
+    std::vector<std::unique_ptr<QThread>> pool;
+    for (int j = 1; j < jobs; ++j) {
+        std::unique_ptr<QThread> thread(QThread::create(worker));
+        thread->start();
+        if (!thread->isRunning() && !thread->isFinished()) break;  // no more threads to be had
+        pool.push_back(std::move(thread));
     }
-    worker();
-    for (auto& t : pool) t.join();
+    worker();  // whatever did not start, this thread and the started ones share the photos
+    for (auto& t : pool) t->wait();
     SetWorkerThreads(previousThreads == int(cores) ? 0 : previousThreads);
 
     report.seconds = SecondsSince(start);
