@@ -26,10 +26,16 @@ TEST(PenInkPhotos, FastFormMatchesTheLiteralSteps) {
         const TBitmap32 photo = Photo(name);
         for (const auto& s : sliders) {
             const PenInkSettings settings = PenInkSettings::FromSliders(s[0], s[1], s[2]);
-            TBitmap32 fast = photo, slow = photo;
-            PenInkBmp(fast, settings);
+            TBitmap32 slow = photo;
             reference::PenInkBmp(slow, settings);
-            EXPECT_TRUE(fast == slow) << name << " sliders " << s[0] << "/" << s[1] << "/" << s[2];
+            for (bool vector : {true, false}) {
+                detail::SetPenInkSimd(vector);
+                TBitmap32 fast = photo;
+                PenInkBmp(fast, settings);
+                EXPECT_TRUE(fast == slow) << name << " sliders " << s[0] << "/" << s[1] << "/" << s[2]
+                                          << (vector ? " vector" : " portable");
+            }
+            detail::SetPenInkSimd(true);
         }
     }
 }
