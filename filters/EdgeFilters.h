@@ -10,8 +10,9 @@
 //   channel becomes 255 - edge and A becomes 255 - A. The outermost row and column copy
 //   B, G, R of the nearest filtered pixel.
 //
-// Progress: one Advance(1) per filtered row (Height - 4 or Height - 2 of them), then
-// SetPosition(0); always on the calling thread.
+// Progress: advanced by every filtered row (Height - 4 or Height - 2 of them) as the rows are
+// done, then SetPosition(0); always on the calling thread, which hands on the rows its
+// workers finished together with its own (one Advance(1) per row on a single thread).
 //
 // Pictures too small for the kernel (fewer than 5, or 3, rows or columns) have no filtered
 // pixel to copy a frame from: they are only inverted (every byte, alpha included), and the

@@ -13,6 +13,9 @@
 //
 // Weights beyond the last non-zero ring add nothing to any sum or divisor, so the kernel is
 // trimmed to it (at most 15 whatever sigma is); the result does not change.
+//
+// A kernel trimmed to radius 1 takes the direct 3 x 3 form (GaussianBlur3x3.cpp) instead, which
+// needs none of the box rows.
 #include "filters/GaussianBlur.h"
 
 #include "core/Parallel.h"

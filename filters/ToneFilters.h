@@ -8,7 +8,8 @@
 // convertimg1: bends the lightness of every pixel by a straight line whose slope is
 //   tan(pressure degrees) and writes B, G, R with A = 255 - B. A hue of 360 is passed on as
 //   0 (the same red), so reds just short of the wrap keep their colour instead of turning
-//   black. One Advance(1) per row, then SetPosition(0).
+//   black. Advanced by every row as the rows are done (on the calling thread), then
+//   SetPosition(0).
 // twovaluetopen: B = G = R = 255 where the red byte is greater than the threshold, else 0;
 //   A = 255 - that value.
 //
