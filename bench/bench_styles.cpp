@@ -11,7 +11,7 @@
 //   MassingColour filter2D 11 x 11 Gaussian, a per-channel band LUT
 //   PenSketch     filter2D 5 x 5 LoG, gray, threshold, back to BGRA
 //   PencilSketch  three filter2D 3 x 3 gradients and their maximum, gray, a tone LUT, back to BGRA
-//   PenAndInk     gray, GaussianBlur, Canny, back to BGRA
+//   PenAndInk     gray, GaussianBlur, Canny with L2 magnitudes, back to BGRA
 // and every peer composes with a masked copy.
 #include "bench/TestPhoto.h"
 #include "bench/ThreadScope.h"
@@ -193,7 +193,7 @@ void PeerPenAndInk(PanelState& panel) {
     cv::Mat gray, smoothed, edges;
     cv::cvtColor(AsMat(panel.source), gray, cv::COLOR_BGRA2GRAY);
     cv::GaussianBlur(gray, smoothed, cv::Size(3, 3), 0.3);
-    cv::Canny(smoothed, edges, 40, 80);
+    cv::Canny(smoothed, edges, 20, 40, 3, true);  // L2 magnitudes, like ours
     cv::bitwise_not(edges, edges);
     cv::cvtColor(edges, AsMat(panel.line), cv::COLOR_GRAY2BGRA);
     PeerShow(panel);

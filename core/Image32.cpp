@@ -55,7 +55,7 @@ void TBitmap32::SetSize(int width, int height) {
     CheckPictureSize(width, height);
     if (width == 0 || height == 0) width = height = 0;
     if (width == width_ && height == height_) return;
-    std::vector<std::uint8_t> fresh;
+    decltype(pixels_) fresh;
     fresh.resize(std::size_t(width) * std::size_t(height) * 4);
     // White, alpha 0.
     for (std::size_t i = 0; i < fresh.size(); i += 4) {
@@ -67,6 +67,19 @@ void TBitmap32::SetSize(int width, int height) {
         std::memcpy(fresh.data() + std::size_t(y) * width * 4,
                     pixels_.data() + std::size_t(y) * width_ * 4, std::size_t(keepW) * 4);
     pixels_ = std::move(fresh);
+    width_ = width;
+    height_ = height;
+}
+
+void TBitmap32::SetSizeForOverwrite(int width, int height) {
+    CheckPictureSize(width, height);
+    if (width == 0 || height == 0) width = height = 0;
+    const std::size_t bytes = std::size_t(width) * std::size_t(height) * 4;
+    if (bytes != pixels_.size()) {
+        decltype(pixels_) fresh;
+        fresh.resize(bytes);  // left unfilled (DefaultInitAllocator)
+        pixels_ = std::move(fresh);
+    }
     width_ = width;
     height_ = height;
 }
@@ -189,15 +202,21 @@ void SetAlphaRange(std::uint8_t* row, int from, int to) {
 }  // namespace
 
 void TBitmap32::DrawOver(int x, int y, TBitmap32& target) const {
+    DrawOverRows(x, y, target, 0, target.Height());
+}
+
+void TBitmap32::DrawOverRows(int x, int y, TBitmap32& target, int firstRow, int lastRow) const {
+    firstRow = std::max(0, firstRow);
+    lastRow = std::min(target.Height(), lastRow);
     int left = std::max(0, x), top = std::max(0, y);
     int right = std::min(target.Width(), x + width_);
     int bottom = std::min(target.Height(), y + height_);
     if (left >= right || top >= bottom) {
-        SetAlphaChannel(target, 255);
+        for (int ty = firstRow; ty < lastRow; ++ty) SetAlphaRange(target.ScanLine(ty), 0, target.Width());
         return;
     }
     // One pass over the target: rows outside the overlap only get their alpha set.
-    for (int ty = 0; ty < target.Height(); ++ty) {
+    for (int ty = firstRow; ty < lastRow; ++ty) {
         std::uint8_t* row = target.ScanLine(ty);
         if (ty < top || ty >= bottom) {
             SetAlphaRange(row, 0, target.Width());

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <utility>
 #include <vector>
 
 namespace brimlet {
@@ -15,6 +17,25 @@ struct Rect {
 
 // Byte offsets of the channels inside one pixel.
 enum Channel : int { kB = 0, kG = 1, kR = 2, kA = 3 };
+
+// Leaves bytes uninitialised when a vector grows, so that a routine which writes every pixel
+// touches fresh memory first in its own (threaded) pass instead of in a single-threaded fill.
+template <class T>
+struct DefaultInitAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = DefaultInitAllocator<U>;
+    };
+    using std::allocator<T>::allocator;
+    template <class U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
 
 class TBitmap32 {
 public:
@@ -40,6 +61,10 @@ public:
     // Resizing keeps the top-left content; pixels that become new are white, alpha 0.
     // Refuses sizes beyond kMaxPictureSide with std::length_error.
     void SetSize(int width, int height);
+    // For routines that write every byte: gives the bitmap this size without filling it.
+    // The contents are unspecified until written; memory is reused when the byte count
+    // matches. Same limits as SetSize.
+    void SetSizeForOverwrite(int width, int height);
 
     // Address of the first byte of row y; throws std::out_of_range
     // ("Scan line index out of range") outside 0..Height-1.
@@ -63,6 +88,9 @@ public:
     // Lays this buffer over the target at (x, y): the target becomes fully opaque, then
     // every overlapping pixel is blended with BlendPixel.
     void DrawOver(int x, int y, TBitmap32& target) const;
+    // DrawOver for the target rows [firstRow, lastRow) only (clipped to the target): disjoint
+    // row ranges may be drawn in any order and on several threads at once.
+    void DrawOverRows(int x, int y, TBitmap32& target, int firstRow, int lastRow) const;
 
     bool operator==(const TBitmap32& other) const;
 
@@ -74,7 +102,7 @@ public:
 private:
     int width_ = 0;
     int height_ = 0;
-    std::vector<std::uint8_t> pixels_;
+    std::vector<std::uint8_t, DefaultInitAllocator<std::uint8_t>> pixels_;
 };
 
 // Throws std::length_error with a readable text when a picture of this size cannot be held.

@@ -568,10 +568,15 @@ namespace detail {
 void SetPenInkSimd(bool allowed) { gAllowSimd = allowed; }
 }  // namespace detail
 
-void PenInkBmp(TBitmap32& buffer, const PenInkSettings& settings) {
+void PenInkBmp(TBitmap32& buffer, const PenInkSettings& settings) { PenInkBmp(buffer, buffer, settings); }
+
+void PenInkBmp(const TBitmap32& source, TBitmap32& target, const PenInkSettings& settings) {
     detail::CheckPenInkSettings(settings);
-    if (buffer.Empty()) return;
-    const PlaneSize size{buffer.Width(), buffer.Height()};
+    if (source.Empty()) {
+        if (&target != &source) target = TBitmap32();
+        return;
+    }
+    const PlaneSize size{source.Width(), source.Height()};
     const int width = size.width, height = size.height;
     const std::size_t count = std::size_t(width) * height;
     bool simd = false;
@@ -586,7 +591,7 @@ void PenInkBmp(TBitmap32& buffer, const PenInkSettings& settings) {
     ParallelRows(height, [&](int begin, int end) {
         std::vector<std::uint8_t> tied(std::size_t(width) + 1);
         for (int y = begin; y < end; ++y)
-            GrayRow(ties, buffer.ScanLine(y), width, gray.get() + std::size_t(y) * width, tied.data());
+            GrayRow(ties, source.ScanLine(y), width, gray.get() + std::size_t(y) * width, tied.data());
     });
 
     Smoother sm;
@@ -624,9 +629,11 @@ void PenInkBmp(TBitmap32& buffer, const PenInkSettings& settings) {
     gray.reset();
     Hysteresis(size, bits);
 
+    // Every pixel is written below, so a fresh target is first touched by the workers.
+    if (&target != &source) target.SetSizeForOverwrite(width, height);
     ParallelRows(height, [&](int begin, int end) {
         for (int y = begin; y < end; ++y)
-            InkRow(bits.ink.data() + std::size_t(y) * bits.words, width, buffer.ScanLine(y), simd);
+            InkRow(bits.ink.data() + std::size_t(y) * bits.words, width, target.ScanLine(y), simd);
     });
 }
 

@@ -31,6 +31,10 @@ struct PenInkSettings {
 };
 
 void PenInkBmp(TBitmap32& buffer, const PenInkSettings& settings);
+// The same drawing of source written into target, which takes source's size (its memory is
+// reused when the byte count matches, and it may be source itself). Saves the copy of the
+// source that the in-place form needs when the caller must keep the source.
+void PenInkBmp(const TBitmap32& source, TBitmap32& target, const PenInkSettings& settings);
 
 // Planes are flat arrays of width * height elements indexed y * width + x, row 0 on top.
 struct PlaneSize {

@@ -7,8 +7,8 @@ namespace brimlet {
 
 TBitmap32 RunPenAndInk(const TBitmap32& source, const PenInkSettings& settings) {
     detail::CheckPenInkSettings(settings);  // before the copy: a bad setting costs nothing
-    TBitmap32 picture = source;
-    PenInkBmp(picture, settings);
+    TBitmap32 picture;  // written straight from the source: no working copy of it
+    PenInkBmp(source, picture, settings);
     return picture;
 }
 

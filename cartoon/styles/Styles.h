@@ -2,8 +2,8 @@
 // starts from and the slider values, and returns the finished picture(s). The panel stores
 // them into its layers and shows them; these functions touch no shared state.
 //
-// Each chain copies its input once and then works in place, so a run needs one extra
-// picture per result (plus what the chained filters use for themselves).
+// Each chain writes one new picture per result, copying its input at most once and then
+// working in place (plus what the chained filters use for themselves).
 #pragma once
 
 #include "core/Image32.h"
@@ -38,11 +38,12 @@ TBitmap32 RunPenSketch(const TBitmap32& source, int penPressure, Progress& progr
 // convertimg1 at the pencil pressure.
 TBitmap32 RunPencilSketch(const TBitmap32& source, int pencilPressure, Progress& progress);
 
-// PenInkBmp on a copy of the source.
+// PenInkBmp of the source, drawn straight into the new picture.
 TBitmap32 RunPenAndInk(const TBitmap32& source, const PenInkSettings& settings);
 
 // What "Dyeing && Sketch" shows: target := colour, then line.DrawOver(0, 0, target). Only the
-// overlap of the two is blended; the target's alpha becomes 255 everywhere.
+// overlap of the two is blended; the target's alpha becomes 255 everywhere. Rows are copied
+// and blended in one threaded pass; the target's memory is reused when its byte count fits.
 void ComposeDyeingAndSketch(const TBitmap32& colour, const TBitmap32& line, TBitmap32& target);
 
 namespace detail {

@@ -185,19 +185,24 @@ TEST(StyleProgress, ComesFromTheCallingThreadAndMovesDuringTheRun) {
 }
 
 TEST(DyeingAndSketch, LaysTheLineLayerOverTheColourLayer) {
-    const TBitmap32 colour = testing::RandomPicture(40, 30, 1);
-    for (auto [w, h] : {std::pair{40, 30}, {55, 12}, {17, 44}}) {
+    // Tall enough for the rows to be shared out over three workers, and every target kind:
+    // smaller, of the same byte count, and empty.
+    SetWorkerThreads(3);
+    const TBitmap32 colour = testing::RandomPicture(40, 300, 1);
+    for (auto [w, h] : {std::pair{40, 300}, {55, 120}, {17, 440}, {40, 1}}) {
         TBitmap32 line = testing::BlockyPicture(w, h, std::uint32_t(w));
-        TBitmap32 target(3, 3);
-        ComposeDyeingAndSketch(colour, line, target);
+        for (TBitmap32 target : {TBitmap32(3, 3), TBitmap32(300, 40), TBitmap32()}) {
+            ComposeDyeingAndSketch(colour, line, target);
 
-        TBitmap32 expected = colour;
-        SetAlphaChannel(expected, 255);
-        for (int y = 0; y < std::min(h, 30); ++y)
-            for (int x = 0; x < std::min(w, 40); ++x)
-                BlendPixel(expected.ScanLine(y) + 4 * x, PixelAt(line, x, y));
-        ASSERT_EQ(target, expected) << w << " x " << h;
+            TBitmap32 expected = colour;
+            SetAlphaChannel(expected, 255);
+            for (int y = 0; y < std::min(h, 300); ++y)
+                for (int x = 0; x < std::min(w, 40); ++x)
+                    BlendPixel(expected.ScanLine(y) + 4 * x, PixelAt(line, x, y));
+            ASSERT_EQ(target, expected) << w << " x " << h;
+        }
     }
+    SetWorkerThreads(0);
     // Ink replaces the colour, paper keeps it.
     TBitmap32 line = testing::Uniform(2, 1, testing::Ink(0));
     StorePixel(line.ScanLine(0) + 4, testing::Ink(255));

@@ -142,6 +142,35 @@ TEST(DrawOver, ClipsToTargetAndMakesItOpaque) {
         for (int x = 0; x < 3; ++x) EXPECT_EQ(LoadPixel(off.ScanLine(y) + 4 * x), 0xFF463C32u);
 }
 
+TEST(DrawOver, RowRangesInAnyOrderGiveTheWholeDraw) {
+    TBitmap32 layer(7, 6), whole(9, 11);
+    for (std::size_t i = 0; i < layer.ByteCount(); ++i) layer.Bits()[i] = std::uint8_t(i * 37 + 5);
+    for (std::size_t i = 0; i < whole.ByteCount(); ++i) whole.Bits()[i] = std::uint8_t(i * 11 + 3);
+    for (auto [x, y] : {std::pair{0, 0}, {2, 3}, {-3, -2}, {20, 0}}) {
+        TBitmap32 pieces = whole, expected = whole;
+        layer.DrawOver(x, y, expected);
+        // Out-of-range rows are clipped; the ranges go bottom first.
+        layer.DrawOverRows(x, y, pieces, 8, 40);
+        layer.DrawOverRows(x, y, pieces, 4, 8);
+        layer.DrawOverRows(x, y, pieces, -5, 4);
+        ASSERT_EQ(pieces, expected) << x << ", " << y;
+    }
+}
+
+TEST(PixelBuffer, SizeForOverwriteKeepsMemoryOfTheSameByteCountAndChecksLimits) {
+    TBitmap32 picture(6, 4);
+    const std::uint8_t* memory = picture.Bits();
+    picture.SetSizeForOverwrite(4, 6);
+    EXPECT_EQ(picture.Bits(), memory);
+    EXPECT_EQ(picture.Width(), 4);
+    EXPECT_EQ(picture.Height(), 6);
+    picture.SetSizeForOverwrite(5, 0);
+    EXPECT_TRUE(picture.Empty());
+    EXPECT_EQ(picture.ByteCount(), 0u);
+    EXPECT_THROW(picture.SetSizeForOverwrite(TBitmap32::kMaxPictureSide + 1, 1), std::length_error);
+    EXPECT_TRUE(picture.Empty());
+}
+
 TEST(DrawOver, TransparentPaperKeepsTheColours) {
     TBitmap32 layer = Filled(4, 4, 255, 255, 255, 0);
     TBitmap32 target = Filled(4, 4, 1, 2, 3, 9);

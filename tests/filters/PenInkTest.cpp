@@ -333,6 +333,23 @@ TEST_P(PenInkPath, NoisePictureMatchesReferenceAndKeepsWhiteBorders) {
     for (int y = 0; y < 97; ++y) EXPECT_EQ(At(fast, 130, y), kPaper) << y;
 }
 
+TEST(PenInk, DrawingIntoAnotherPictureMatchesTheInPlaceForm) {
+    SetWorkerThreads(2);
+    const TBitmap32 source = Synthetic(150, 90, 5);
+    const PenInkSettings s = PenInkSettings::FromSliders(20, 10, 20);
+    TBitmap32 inPlace = source;
+    PenInkBmp(inPlace, s);
+    // Targets that must grow, shrink, keep their memory (same byte count) or start empty.
+    for (TBitmap32 target : {TBitmap32(3, 2), TBitmap32(400, 300), TBitmap32(90, 150), TBitmap32()}) {
+        PenInkBmp(source, target, s);
+        ASSERT_TRUE(target == inPlace) << target.Width() << " x " << target.Height();
+    }
+    TBitmap32 target(5, 5);
+    PenInkBmp(TBitmap32(), target, s);
+    EXPECT_TRUE(target.Empty());
+    SetWorkerThreads(0);
+}
+
 TEST(PenInk, RejectsBadSettingsWithoutTouchingThePicture) {
     TBitmap32 picture = Synthetic(9, 9, 1);
     const TBitmap32 before = picture;
