@@ -4,6 +4,9 @@
 #include "workspace/ImageControl.h"
 #include "workspace/Layout.h"
 #include "workspace/MainForm_s.h"
+#include "workspace/WorkspaceHistory.h"
+
+#include "cartoon/panel/Standard_s.h"
 
 #include <QCursor>
 #include <QTimer>
@@ -112,6 +115,8 @@ void TCropSelection::Image1DblClick() {
         return;
     brimlet::TBitmap32 cut = brimlet::CutPicture(source, bounds);
 
+    TWorkspaceHistory::Scope step(form_->History, "Cut", TWorkspaceHistory::kAllPictures,
+                                  TWorkspaceHistory::Result::kChanged);
     RemoveTheRect1();
     form_->Timer1->stop();
     form_->ColourLayer.Assign(cut);
@@ -127,4 +132,6 @@ void TCropSelection::Image1DblClick() {
     CutRect = {};
     InsideCutRect = false;
     image->setToolTip(QString::fromLatin1(kDrawHint));
+    // With "Dyeing && Sketch" checked the rule would show the cut with itself drawn over it.
+    form_->ResultShownByRule = !(Standard && Standard->CheckBox1->isChecked());
 }

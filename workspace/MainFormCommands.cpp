@@ -12,6 +12,7 @@
 #include "workspace/MailCommands.h"
 #include "workspace/PictureDialogs.h"
 #include "workspace/Workspace.h"
+#include "workspace/WorkspaceHistory.h"
 #include "printing/Print_Setup_s.h"
 
 #include <QAction>
@@ -35,6 +36,8 @@ void TMainForm::ConnectCommands() {
     both(SpeedButton1, Open1, [this] { SpeedButton1Click(); });
     both(SpeedButton2, Save1, [this] { SpeedButton2Click(); });
     both(nullptr, Exit1, [this] { Exit1Click(); });
+    both(nullptr, Undo1, [this] { Undo1Click(); });
+    both(nullptr, Redo1, [this] { Redo1Click(); });
     both(SpeedButton7, Standard1, [this] { Standard1Click(); });
     both(nullptr, About1, [this] { About1Click(); });
     both(SpeedButton3, Print1, [this] { SpeedButton3Click(); });
@@ -49,7 +52,7 @@ void TMainForm::ConnectCommands() {
 
 // ---- Open ------------------------------------------------------------------------------
 
-bool TMainForm::OpenPictureFile(const QString& path) {
+std::optional<brimlet::TBitmap32> TMainForm::LoadPictureFile(const QString& path) {
     const std::string name = FileSystemName(path);
     std::optional<brimlet::TBitmap32> loaded;
     if (brimlet::DecoderKey(name) == ".ICO") {
@@ -68,8 +71,14 @@ bool TMainForm::OpenPictureFile(const QString& path) {
     if (!loaded || loaded->Width() <= 0) {
         brimlet::ShowMessage(this, QMessageBox::NoIcon, QStringLiteral("Sorry"),
                              path + QStringLiteral(" is not a valid format"));
-        return false;
+        return std::nullopt;
     }
+    return loaded;
+}
+
+bool TMainForm::OpenPictureFile(const QString& path) {
+    std::optional<brimlet::TBitmap32> loaded = LoadPictureFile(path);
+    if (!loaded) return false;
     Image1->SetPicture(std::move(*loaded));
     Image2->SetPictureFrom(*Image1);
     return true;
@@ -97,33 +106,54 @@ void TMainForm::ReinitialiseAfterOpen() {
         Standard->SketchResult = false;
     }
     SelectFullSizeTool();
+    // A cancelled open leaves the old result in Image2 while the layers start afresh.
+    ResultShownByRule = Image2->Picture() == LineLayer;
 }
 
 // Even a cancelled or failed open refreshes the layers and resets the tools; a decoding
-// error ends the command before that.
-void TMainForm::SpeedButton1Click() {
-    OpenPicture();
-    ReinitialiseAfterOpen();
-}
+// error ends the command before that. The refresh is one step of the history, so a
+// cancelled dialog or a file that cannot be read loses nothing; a picture that would
+// replace an unsaved result is asked about first.
+void TMainForm::SpeedButton1Click() { OpenAsStep(brimlet::RunOpenPictureDialog(this)); }
 
-void TMainForm::OpenDroppedFile(const QString& path) {
-    OpenPictureFile(path);
-    ReinitialiseAfterOpen();
+void TMainForm::OpenDroppedFile(const QString& path) { OpenAsStep(path); }
+
+void TMainForm::OpenAsStep(const QString& path) {
+    std::optional<brimlet::TBitmap32> loaded;
+    if (!path.isEmpty()) loaded = LoadPictureFile(path);
+    if (loaded && !MayDiscardResult(QStringLiteral("opening another picture"))) return;
+    {
+        TWorkspaceHistory::Scope step(History, "Open", TWorkspaceHistory::kAllPictures,
+                                      TWorkspaceHistory::Result::kKept);
+        if (loaded) {
+            Image1->SetPicture(std::move(*loaded));
+            Image2->SetPicture(Image1->Picture());
+        }
+        ReinitialiseAfterOpen();
+    }
+    // A freshly opened picture holds nothing that could be lost.
+    if (loaded && History) History->MarkSaved();
 }
 
 // ---- Save ------------------------------------------------------------------------------
 
-void TMainForm::SpeedButton2Click() { savepic1(Image2->Picture()); }
+void TMainForm::SpeedButton2Click() { SaveResult(); }
 
-void TMainForm::savepic1(const brimlet::TBitmap32& picture) {
+bool TMainForm::SaveResult() {
+    if (!savepic1(Image2->Picture())) return false;
+    if (History) History->MarkSaved();
+    return true;
+}
+
+bool TMainForm::savepic1(const brimlet::TBitmap32& picture) {
     const brimlet::SaveChoice choice = brimlet::RunSavePictureDialog(this);
-    if (choice.path.isEmpty()) return;
+    if (choice.path.isEmpty()) return false;
     const char* extension = nullptr;
     switch (choice.filterIndex) {
         case 1: extension = ".jpg"; break;
         case 2: extension = ".bmp"; break;
         case 3: extension = ".wmf"; break;
-        default: return;
+        default: return false;
     }
     const std::string target =
         brimlet::ReplaceExtension(FileSystemName(choice.path), extension);
@@ -133,12 +163,13 @@ void TMainForm::savepic1(const brimlet::TBitmap32& picture) {
     if (QFileInfo::exists(shown) &&
         !brimlet::AskYesNo(this, QStringLiteral("Save as"),
                            shown + QStringLiteral(" already exists.\nDo you want to replace it?")))
-        return;
+        return false;
     switch (choice.filterIndex) {
         case 1: brimlet::SaveJpeg(picture, target); break;
         case 2: brimlet::SaveBmp(picture, target); break;
         case 3: brimlet::SaveMetafile(picture, target); break;
     }
+    return true;
 }
 
 // ---- Windows and exit ------------------------------------------------------------------
@@ -213,4 +244,5 @@ void TMainForm::ShowResultByRule() {
     }
     Display(Image2, ImgPanel2);
     DisplayScale = brimlet::DisplayScaleFor(Image2->Picture().Width(), Image2->width());
+    ResultShownByRule = true;
 }

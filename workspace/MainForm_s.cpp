@@ -9,6 +9,7 @@
 #include "workspace/Layout.h"
 #include "workspace/ResultTools.h"
 #include "workspace/WindowLook.h"
+#include "workspace/WorkspaceHistory.h"
 
 #include <QAction>
 #include <QApplication>
@@ -124,6 +125,14 @@ void TMainForm::BuildMenu() {
     add(file, Open1, "Open1", "Open", QKeySequence(Qt::CTRL | Qt::Key_O));
     add(file, Save1, "Save1", "Save", QKeySequence(Qt::CTRL | Qt::Key_S));
     add(file, Exit1, "Exit1", "Exit", QKeySequence(Qt::CTRL | Qt::Key_Q));
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("Edit"));
+    edit->setObjectName(QStringLiteral("Edit1"));
+    add(edit, Undo1, "Undo1", "Undo", QKeySequence(Qt::CTRL | Qt::Key_Z));
+    add(edit, Redo1, "Redo1", "Redo", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    Redo1->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+                         QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    Undo1->setEnabled(false);
+    Redo1->setEnabled(false);
     QMenu* make = menuBar()->addMenu(QStringLiteral("Make"));
     make->setObjectName(QStringLiteral("Make1"));
     add(make, Standard1, "Standard1", "Make Panel");
@@ -260,6 +269,9 @@ void TMainForm::AttachHelpers() {
     // Helpers that give Image1 and Image2 their mouse behaviour are connected here.
     CropSelection = new TCropSelection(this);
     ResultTools = new TResultTools(this);
+    History = new TWorkspaceHistory(this);
+    connect(History, &TWorkspaceHistory::Changed, this, [this] { UpdateEditMenu(); });
+    UpdateEditMenu();
 }
 
 void TMainForm::Display(TImage* image, QWidget* panel) {
@@ -300,6 +312,12 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+    bool leave = false;  // a save that fails keeps the window open
+    brimlet::Guarded(this, [&] { leave = MayDiscardResult(QStringLiteral("leaving")); });
+    if (!leave) {
+        event->ignore();
+        return;
+    }
     ColourLayer = brimlet::TBitmap32();
     LineLayer = brimlet::TBitmap32();
     PaletteBuffer = brimlet::TBitmap32();

@@ -5,6 +5,7 @@
 #include "workspace/ImageControl.h"
 #include "workspace/MainForm_s.h"
 #include "workspace/ViewForm_s.h"
+#include "workspace/WorkspaceHistory.h"
 
 TResultTools::TResultTools(TMainForm* form) : QObject(form), form_(form) {
     setObjectName(QStringLiteral("ResultTools"));
@@ -19,6 +20,7 @@ bool TResultTools::DyeingAndSketch() const { return Standard && Standard->CheckB
 int TResultTools::ResultKind() const { return Standard ? Standard->ResultKind : 0; }
 
 void TResultTools::Image2MouseUp(Qt::MouseButton button, int x, int y) {
+    if (button == Qt::LeftButton && form_->History) form_->History->EndBrushStroke();
     if (!form_->DyeingMode || button != Qt::LeftButton) return;
     if (ResultKind() != 1 && !DyeingAndSketch()) return;
     const TImage* image = form_->Image2;
@@ -29,9 +31,12 @@ void TResultTools::Image2MouseUp(Qt::MouseButton button, int x, int y) {
     // The shown result is rebuilt at each dyed pixel during the same pass.
     TImage* shown = form_->Image2;
     bool shownUpdated = false;
+    TWorkspaceHistory* history = form_->History;
+    if (history) history->BeforeDyeing(px, py);
     const brimlet::Rect changed = brimlet::DyeColourLayerShown(
         form_->ColourLayer, form_->PaletteBuffer, px, py, form_->LineLayer,
         {DyeingAndSketch(), ResultKind()}, shown->MutablePicture(), shownUpdated);
+    if (history) history->AfterDyeing();
     if (changed.right <= changed.left) return;
     if (shownUpdated)
         shown->PictureChanged(changed);
@@ -45,6 +50,9 @@ void TResultTools::Image2MouseMove(Qt::MouseButtons buttons, int x, int y) {
     // Painted straight into the line layer: the disc is the only change, so the layer
     // needs no working copy.
     const brimlet::TBrushDab dab = brimlet::BrushDabAt(x, y, form_->DisplayScale);
+    if (form_->History)
+        form_->History->BeforeBrushDab(
+            {dab.cx - dab.r, dab.cy - dab.r, dab.cx + dab.r + 1, dab.cy + dab.r + 1});
     ShowResult(brimlet::ClearSpot(form_->LineLayer, dab.cx, dab.cy, dab.r));
 }
 

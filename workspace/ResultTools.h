@@ -2,6 +2,7 @@
 // the round brush rubs out line-layer specks while the left button is held, and a
 // double-click opens the full-size viewer. After an edit only the edited part of the shown
 // result is rebuilt, by the same rule the Make Cartoon panel shows its results with.
+// Each dyeing click and each brush stroke (press to release) is one step of the history.
 #pragma once
 
 #include "core/Image32.h"
@@ -21,11 +22,12 @@ public:
     void Image2MouseMove(Qt::MouseButtons buttons, int x, int y);
     void Image2DblClick();
 
+    // Rebuilds the shown result where the layers changed.
+    void ShowResult(const brimlet::Rect& changed);
+
 private:
     bool DyeingAndSketch() const;
     int ResultKind() const;
-    // Rebuilds the shown result where the layers changed.
-    void ShowResult(const brimlet::Rect& changed);
 
     TMainForm* form_;
 };

@@ -10,6 +10,7 @@
 #include "workspace/Layout.h"
 #include "workspace/MainForm_s.h"
 #include "workspace/WindowLook.h"
+#include "workspace/WorkspaceHistory.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -197,6 +198,7 @@ void TStandard::ShowResult(brimlet::TBitmap32&& picture) {
         return;
     }
     MainForm->Image2->SetPicture(std::move(picture));
+    MainForm->ResultShownByRule = true;  // the picture is the layer the rule would show
     MainForm->Display(MainForm->Image2, MainForm->ImgPanel2);
     MainForm->DisplayScale = brimlet::DisplayScaleFor(MainForm->Image2->Picture().Width(),
                                                       MainForm->Image2->width());
@@ -237,7 +239,7 @@ void TStandard::SetRegionRowLook(bool gray) {
     }
 }
 
-void TStandard::RunStyle(const std::function<void()>& style) {
+void TStandard::RunStyle(const char* name, unsigned layers, const std::function<void()>& style) {
     if (running_ || !MainForm) return;
     running_ = true;
     struct Finish {
@@ -247,6 +249,9 @@ void TStandard::RunStyle(const std::function<void()>& style) {
             panel->progress_.SetPosition(0);
         }
     } finish{this};
+    // Ends the step also when the run fails half way: what it wrote can be taken back.
+    TWorkspaceHistory::Scope step(MainForm->History, name, layers | TWorkspaceHistory::kShown,
+                                  TWorkspaceHistory::Result::kChanged);
     style();
 }
 

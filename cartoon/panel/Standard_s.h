@@ -81,8 +81,10 @@ public:
 private:
     void BuildControls();
     void ConnectHandlers();
-    // The frame shared by every style: one run at a time, the bar back at 0 afterwards.
-    void RunStyle(const std::function<void()>& style);
+    // The frame shared by every style: one run at a time, the bar back at 0 afterwards,
+    // and one step of the main window's history that keeps the layers the style replaces
+    // (the main window's history picture bits).
+    void RunStyle(const char* name, unsigned layers, const std::function<void()>& style);
     // Stores a finished picture into a layer, shows it, and closes the run.
     void StoreColourResult(brimlet::TBitmap32&& picture);
     void StoreLineResult(brimlet::TBitmap32&& picture);

@@ -8,13 +8,21 @@
 #include "cartoon/styles/Massing.h"
 #include "cartoon/styles/Styles.h"
 #include "workspace/MainForm_s.h"
+#include "workspace/WorkspaceHistory.h"
 
 using brimlet::TBitmap32;
+
+namespace {
+// The layers each kind of style replaces.
+constexpr unsigned kColourLayers = TWorkspaceHistory::kColour;
+constexpr unsigned kMassingLayers = TWorkspaceHistory::kColour | TWorkspaceHistory::kPalette;
+constexpr unsigned kLineLayers = TWorkspaceHistory::kLine;
+}  // namespace
 
 // ---- The colour layer ------------------------------------------------------------------
 
 void TStandard::SpeedButton9Click() {
-    RunStyle([this] {
+    RunStyle("Massing", kMassingLayers, [this] {
         const bool gray = CheckBox2->isChecked();
         SetRegionRowLook(gray);
         const brimlet::MassingSettings settings{TrackBar2->value(), TrackBar9->value(),
@@ -31,7 +39,7 @@ void TStandard::SpeedButton9Click() {
 }
 
 void TStandard::SpeedButton2Click() {
-    RunStyle([this] {
+    RunStyle("Brighter", kColourLayers, [this] {
         TBitmap32 picture(MainForm->ColourLayer);
         brimlet::Brighter(picture, progress_);
         StoreColourResult(std::move(picture));
@@ -39,7 +47,7 @@ void TStandard::SpeedButton2Click() {
 }
 
 void TStandard::SpeedButton3Click() {
-    RunStyle([this] {
+    RunStyle("Darker", kColourLayers, [this] {
         TBitmap32 picture(MainForm->ColourLayer);
         brimlet::Darker(picture, progress_);
         StoreColourResult(std::move(picture));
@@ -49,7 +57,7 @@ void TStandard::SpeedButton3Click() {
 // ---- Sketches: always from the source picture -----------------------------------------
 
 void TStandard::SpeedButton6Click() {
-    RunStyle([this] {
+    RunStyle("Pen Sketch", kLineLayers, [this] {
         StoreLineResult(
             brimlet::RunPenSketch(MainForm->Image1->Picture(), TrackBar4->value(), progress_));
         EnableAfterSketch();
@@ -57,7 +65,7 @@ void TStandard::SpeedButton6Click() {
 }
 
 void TStandard::SpeedButton1Click() {
-    RunStyle([this] {
+    RunStyle("Pencil Sketch", kLineLayers, [this] {
         StoreLineResult(
             brimlet::RunPencilSketch(MainForm->Image1->Picture(), TrackBar1->value(), progress_));
         EnableAfterSketch();
@@ -65,7 +73,7 @@ void TStandard::SpeedButton1Click() {
 }
 
 void TStandard::SpeedButton4Click() {
-    RunStyle([this] {
+    RunStyle("Pen & Ink", kLineLayers, [this] {
         const auto settings = brimlet::PenInkSettings::FromSliders(
             TrackBar3->value(), TrackBar5->value(), TrackBar6->value());
         StoreLineResult(brimlet::RunPenAndInk(MainForm->Image1->Picture(), settings));
@@ -76,7 +84,7 @@ void TStandard::SpeedButton4Click() {
 // ---- Refinements of whatever the line layer holds ---------------------------------------
 
 void TStandard::SpeedButton10Click() {
-    RunStyle([this] {
+    RunStyle("Shallow", kLineLayers, [this] {
         TBitmap32 picture(MainForm->LineLayer);
         brimlet::Shallow(picture, progress_);
         StoreLineResult(std::move(picture));
@@ -84,7 +92,7 @@ void TStandard::SpeedButton10Click() {
 }
 
 void TStandard::SpeedButton8Click() {
-    RunStyle([this] {
+    RunStyle("Smooth", kLineLayers, [this] {
         TBitmap32 picture(MainForm->LineLayer);
         brimlet::smooth(picture, progress_);
         StoreLineResult(std::move(picture));
@@ -92,7 +100,7 @@ void TStandard::SpeedButton8Click() {
 }
 
 void TStandard::SpeedButton7Click() {
-    RunStyle([this] {
+    RunStyle("Clear Spots", kLineLayers, [this] {
         TBitmap32 picture(MainForm->LineLayer);
         brimlet::ClearSpots(picture, progress_);
         StoreLineResult(std::move(picture));

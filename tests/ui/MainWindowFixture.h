@@ -8,8 +8,10 @@
 #include "workspace/ErrorBox.h"
 #include "workspace/MainForm_s.h"
 #include "workspace/PictureDialogs.h"
+#include "workspace/SaveQuestion.h"
 
 #include <QString>
+#include <QStringList>
 #include <QTest>
 
 #include <vector>
@@ -34,20 +36,28 @@ struct TestWindows {
 };
 
 // Records every message box instead of showing it; answers questions with a set reply.
+// "Save the cartoon before ...?" is answered Discard unless a test says otherwise.
 struct MessageRecorder {
     std::vector<brimlet::ShownMessage> shown;
     std::vector<QString> questions;
     bool answer = true;
+    QStringList saveQuestions;
+    brimlet::TSaveAnswer saveAnswer = brimlet::TSaveAnswer::kDiscard;
     MessageRecorder() {
         brimlet::SetMessageHook([this](const brimlet::ShownMessage& m) { shown.push_back(m); });
         brimlet::SetQuestionHook([this](const QString&, const QString& text) {
             questions.push_back(text);
             return answer;
         });
+        brimlet::SetSaveQuestionHook([this](const QString& text) {
+            saveQuestions << text;
+            return saveAnswer;
+        });
     }
     ~MessageRecorder() {
         brimlet::SetMessageHook({});
         brimlet::SetQuestionHook({});
+        brimlet::SetSaveQuestionHook({});
     }
 };
 

@@ -103,7 +103,7 @@ private slots:
         QCOMPARE(MainForm->Timer1->interval(), 100);
         QStringList menus;
         for (QAction* a : MainForm->menuBar()->actions()) menus << a->text();
-        QCOMPARE(menus, QStringList({"File", "Make", "Tool", "Help"}));
+        QCOMPARE(menus, QStringList({"File", "Edit", "Make", "Tool", "Help"}));
         QCOMPARE(MainForm->Open1->shortcut(), QKeySequence("Ctrl+O"));
         QCOMPARE(MainForm->Save1->shortcut(), QKeySequence("Ctrl+S"));
         QCOMPARE(MainForm->Print1->shortcut(), QKeySequence("Ctrl+P"));
