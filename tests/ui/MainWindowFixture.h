@@ -16,9 +16,12 @@
 
 #include <vector>
 
-// Creates the main window, the about window and the panel; deletes them again.
+// Creates the main window, the about window and the panel; deletes them again. The
+// question before an unsaved result is discarded is answered Discard meanwhile, so a test
+// that opens one picture after another never waits on a dialog.
 struct TestWindows {
     TestWindows() {
+        brimlet::SetSaveQuestionHook([](const QString&) { return brimlet::TSaveAnswer::kDiscard; });
         MainForm = new TMainForm;
         About_Us = new TAbout_Us(MainForm);
         Standard = new TStandard(MainForm);
@@ -30,6 +33,7 @@ struct TestWindows {
         MainForm = nullptr;
         About_Us = nullptr;
         Standard = nullptr;
+        brimlet::SetSaveQuestionHook({});
     }
     TestWindows(const TestWindows&) = delete;
     TestWindows& operator=(const TestWindows&) = delete;
@@ -49,7 +53,7 @@ struct MessageRecorder {
             questions.push_back(text);
             return answer;
         });
-        brimlet::SetSaveQuestionHook([this](const QString& text) {
+        previousSaveHook = brimlet::SetSaveQuestionHook([this](const QString& text) {
             saveQuestions << text;
             return saveAnswer;
         });
@@ -57,8 +61,9 @@ struct MessageRecorder {
     ~MessageRecorder() {
         brimlet::SetMessageHook({});
         brimlet::SetQuestionHook({});
-        brimlet::SetSaveQuestionHook({});
+        brimlet::SetSaveQuestionHook(previousSaveHook);
     }
+    brimlet::SaveQuestionHook previousSaveHook;
 };
 
 inline QString TestData(const char* name) {
