@@ -1,97 +1,63 @@
-// Brimlet's entry: creates the program's windows in their fixed order, each once, shows the
-// main window and runs the event loop until the main window closes.
-#include "cartoon/panel/Standard_s.h"
-#include "printing/Print_Setup_s.h"
-#include "workspace/About_Us_s.h"
-#include "workspace/CropSelection.h"
+// Brimlet's entry: answers --help and --version without a window; otherwise creates the
+// program's windows, opens a picture named on the command line and runs the event loop
+// until the main window closes.
+#include "app/CommandLine.h"
+#include "app/ProgramWindows.h"
 #include "workspace/ErrorBox.h"
 #include "workspace/MainForm_s.h"
-#include "workspace/ViewForm_s.h"
-#include "workspace/Workspace.h"
 
-#include <QCheckBox>
-#include <QDir>
+#include <QCoreApplication>
 #include <QGuiApplication>
-#include <QScreen>
+#include <QIcon>
 #include <QTimer>
+
+#include <cstdio>
 
 namespace {
 
-// Used only by scripts/screenshots: a rectangle dragged on the source picture, its outline
-// part-way through its march; then the full-size viewer on a result larger than the screen,
-// dragged a little way into the picture.
-void CropAndViewerShots(const QString& folder) {
-    TCropSelection* crop = MainForm->CropSelection;
-    crop->Image1MouseMove(Qt::NoButton, 5, 5);
-    crop->Image1MouseDown(Qt::LeftButton, Qt::LeftButton, 60, 50);
-    crop->Image1MouseMove(Qt::LeftButton, 250, 200);
-    crop->Image1MouseUp(Qt::LeftButton, 250, 200);
-    crop->Timer1Timer();
-    crop->Timer1Timer();
-    MainForm->grab().save(folder + "/crop-outline.png");
-    // The result enlarged four times by repeating pixels.
-    const brimlet::TBitmap32& result = MainForm->Image2->Picture();
-    brimlet::TBitmap32 big(result.Width() * 4, result.Height() * 4);
-    for (int y = 0; y < big.Height(); ++y)
-        for (int x = 0; x < big.Width(); ++x)
-            brimlet::StorePixel(big.ScanLine(y) + 4 * x,
-                                brimlet::LoadPixel(result.ScanLine(y / 4) + 4 * (x / 4)));
-    ViewForm->OpenOn(big);
-    ViewForm->Image1MouseDown(Qt::LeftButton, Qt::LeftButton, 400, 300);
-    ViewForm->Image1MouseMove(Qt::LeftButton, 100, 100);
-    ViewForm->Image1MouseUp(Qt::LeftButton, 100, 100);
-    QTimer::singleShot(500, [folder] {
-        ViewForm->grab().save(folder + "/viewer.png");
-        if (QScreen* screen = QGuiApplication::primaryScreen())
-            screen->grabWindow(0).save(folder + "/screen-viewer.png");
-        QCoreApplication::quit();
-    });
+QStringList RawArguments(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
 }
 
-// Used only by scripts/screenshots: makes a cartoon of the sample with the panel's own
-// buttons and writes pictures of the windows into the folder named by the variable.
-void ScreenshotTour(const QString& folder) {
-    QDir().mkpath(folder);
-    MainForm->Standard1Click();
-    QTimer::singleShot(500, [folder] {
-        Standard->CheckBox1->setChecked(true);
-        Standard->SpeedButton9->click();  // Massing
-        Standard->SpeedButton6->click();  // Pen Sketch
-        QTimer::singleShot(500, [folder] {
-            MainForm->grab().save(folder + "/main-window.png");
-            Standard->grab().save(folder + "/make-cartoon-panel.png");
-            if (QScreen* screen = QGuiApplication::primaryScreen())
-                screen->grabWindow(0).save(folder + "/screen.png");
-            // The print set-up window, free and then fitted to the page.
-            MainForm->SpeedButton3Click();
-            Print_Setup->grab().save(folder + "/print-setup-free.png");
-            Print_Setup->findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->click();
-            Print_Setup->grab().save(folder + "/print-setup-fit.png");
-            Print_Setup->hide();
-            CropAndViewerShots(folder);
-        });
-    });
+int Print(std::FILE* stream, const QString& text, int exitCode) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    return exitCode;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    QCoreApplication::setApplicationName(QStringLiteral("Brimlet"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(BRIMLET_VERSION));
+
+    // --help and --version need no display: answer them before the toolkit connects to one.
+    // Toolkit options such as -platform are not known yet, so other mistakes wait.
+    {
+        const brimlet::CommandLine early = brimlet::ReadCommandLine(RawArguments(argc, argv));
+        if (early.action == brimlet::CommandLine::Action::Help ||
+            early.action == brimlet::CommandLine::Action::Version) {
+            QCoreApplication core(argc, argv);  // names the program in the usage line
+            return Print(stdout, brimlet::ReadCommandLine(core.arguments()).text, 0);
+        }
+    }
+
     brimlet::BrimletApplication app(argc, argv);
-    app.setApplicationName(QStringLiteral("Brimlet"));
-    app.setApplicationVersion(QStringLiteral("4.08"));
+    // The application's arguments no longer hold the toolkit's own options.
+    const brimlet::CommandLine request = brimlet::ReadCommandLine(app.arguments());
+    if (request.action == brimlet::CommandLine::Action::Fail)
+        return Print(stderr, request.text, 1);
+    QGuiApplication::setDesktopFileName(QStringLiteral(BRIMLET_APP_ID));
+    QGuiApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(BRIMLET_APP_ID)));
 
-    MainForm = new TMainForm;
-    ViewForm = new TViewForm(MainForm);
-    About_Us = new TAbout_Us(MainForm);
-    Standard = new TStandard(MainForm);
-    Print_Setup = new TPrint_Setup(MainForm);
-    Print_Setup->SetResultSource(
-        []() -> const brimlet::TBitmap32& { return MainForm->Image2->Picture(); });
-
-    MainForm->show();
-    const QString tour = qEnvironmentVariable("BRIMLET_SCREENSHOT_SCRIPT");
-    if (!tour.isEmpty()) QTimer::singleShot(800, [tour] { ScreenshotTour(tour); });
+    brimlet::CreateProgramWindows();
+    if (!request.files.isEmpty()) {
+        // Once the window is up, so that a message about the file sits over it.
+        QTimer::singleShot(0, MainForm,
+                           [files = request.files] { brimlet::OpenCommandLineFiles(MainForm, files); });
+    }
     const int result = app.exec();
-    delete MainForm;  // its children, the secondary windows, go with it
+    brimlet::DestroyProgramWindows();
     return result;
 }

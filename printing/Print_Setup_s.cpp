@@ -5,6 +5,7 @@
 #include "printing/StepGlyphs.h"
 #include "workspace/Accessibility.h"
 #include "workspace/ErrorBox.h"
+#include "workspace/EscapeKey.h"
 #include "workspace/WindowLook.h"
 
 #include <QCheckBox>
@@ -172,6 +173,7 @@ TPrint_Setup::TPrint_Setup(QWidget* parent)
     setFixedSize(378, 334);
     move(208, 113);
     BuildControls();
+    brimlet::CloseOnEscape(this);
 
     // Already running, with nothing to repeat, until the first press on a step button.
     Timer1 = new QTimer(this);

@@ -1,6 +1,7 @@
 #include "workspace/About_Us_s.h"
 
 #include "workspace/Accessibility.h"
+#include "workspace/EscapeKey.h"
 #include "workspace/WindowLook.h"
 
 #include <QLabel>
@@ -39,4 +40,5 @@ TAbout_Us::TAbout_Us(QWidget* parent) : QWidget(parent, brimlet::ToolWindowFlags
     layout->addWidget(about);
     layout->addWidget(ok, 0, Qt::AlignRight);
     setFixedSize(320, 160);
+    brimlet::CloseOnEscape(this);
 }

@@ -9,6 +9,7 @@
 #include "cartoon/panel/Standard_s.h"
 
 #include <QCursor>
+#include <QShortcut>
 #include <QTimer>
 
 #include <algorithm>
@@ -25,6 +26,11 @@ TCropSelection::TCropSelection(TMainForm* form) : QObject(form), form_(form) {
     connect(image, &TImage::MouseUp, this, &TCropSelection::Image1MouseUp);
     connect(image, &TImage::DblClick, this, &TCropSelection::Image1DblClick);
     connect(form->Timer1, &QTimer::timeout, this, &TCropSelection::Timer1Timer);
+    escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), form);
+    escape_->setObjectName(QStringLiteral("CropEscapeShortcut"));
+    escape_->setContext(Qt::WindowShortcut);
+    escape_->setEnabled(false);
+    connect(escape_, &QShortcut::activated, this, &TCropSelection::CancelDrag);
 }
 
 void TCropSelection::Image1MouseMove(Qt::MouseButtons buttons, int x, int y) {
@@ -62,6 +68,10 @@ void TCropSelection::Image1MouseMove(Qt::MouseButtons buttons, int x, int y) {
 void TCropSelection::Image1MouseDown(Qt::MouseButton, Qt::MouseButtons buttons, int x, int y) {
     if (!(buttons & Qt::LeftButton) || !CanStartRect) return;
     TImage* image = form_->Image1;
+    cutBeforePress_ = CutRect;
+    outlineBeforePress_ = form_->Timer1->isActive();
+    dragging_ = true;
+    escape_->setEnabled(true);
     RemoveTheRect1();
     CutRect.X1 = CutRect.X2 = x + image->x();
     CutRect.Y1 = CutRect.Y2 = y + image->y();
@@ -70,8 +80,22 @@ void TCropSelection::Image1MouseDown(Qt::MouseButton, Qt::MouseButtons buttons, 
 
 void TCropSelection::Image1MouseUp(Qt::MouseButton button, int, int) {
     if (button != Qt::LeftButton || !CanStartRect) return;
+    dragging_ = false;
+    escape_->setEnabled(false);
     ReleaseCursorClip();
     form_->Timer1->start();
+}
+
+void TCropSelection::CancelDrag() {
+    if (!dragging_) return;
+    dragging_ = false;
+    escape_->setEnabled(false);
+    ReleaseCursorClip();
+    RemoveTheRect1();
+    CutRect = cutBeforePress_;
+    // Until the next hover, the moves and the release of the cancelled drag do nothing.
+    CanStartRect = false;
+    if (outlineBeforePress_) DrawTheRect1();
 }
 
 void TCropSelection::Timer1Timer() {

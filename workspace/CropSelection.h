@@ -13,6 +13,7 @@
 
 #include <cstdint>
 
+class QShortcut;
 class TCropOverlay;
 class TImage;
 class TMainForm;
@@ -38,6 +39,9 @@ public:
     void Image1MouseUp(Qt::MouseButton button, int x, int y);
     void Image1DblClick();
     void Timer1Timer();
+    // Esc during a drag: the rectangle and its outline go back to what they were before the
+    // press, and the rest of the drag is ignored until the pointer hovers again.
+    void CancelDrag();
 
     void DrawTheRect1();
     void RemoveTheRect1();
@@ -50,4 +54,8 @@ public:
 private:
     TMainForm* form_;
     TImage* clipImage_ = nullptr;  // the control the pointer is held in, while dragging
+    QShortcut* escape_;            // Esc, live only while dragging
+    bool dragging_ = false;
+    brimlet::TCutRect cutBeforePress_;
+    bool outlineBeforePress_ = false;  // the marching outline was on before the press
 };

@@ -1,5 +1,6 @@
 #include "workspace/Cursors.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -15,15 +16,18 @@ std::map<int, QCursor>& cursorTable() {
     return table;
 }
 
-QPixmap blank() {
-    QPixmap pm(32, 32);
+// A clear 32 x 32 picture in logical pixels, ratio times as many device pixels: the shapes
+// below are drawn in logical coordinates and come out sharp at either resolution.
+QPixmap blank(int ratio) {
+    QPixmap pm(32 * ratio, 32 * ratio);
+    pm.setDevicePixelRatio(ratio);
     pm.fill(Qt::transparent);
     return pm;
 }
 
 // An eyedropper lying from the top right to the bottom left; its tip is pixel (1, 30).
-QPixmap eyedropper() {
-    QPixmap pm = blank();
+QPixmap eyedropper(int ratio) {
+    QPixmap pm = blank(ratio);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(Qt::black, 1.5));
@@ -46,8 +50,8 @@ QPixmap eyedropper() {
 
 // A four-way move arrow with its hot spot at the top-left pixel (0, 0): a small pointer arrow
 // in the corner and the move cross beside it.
-QPixmap moveArrow() {
-    QPixmap pm = blank();
+QPixmap moveArrow(int ratio) {
+    QPixmap pm = blank(ratio);
     QPainter p(&pm);
     p.setPen(QPen(Qt::white, 1));
     p.setBrush(Qt::black);
@@ -69,8 +73,8 @@ QPixmap moveArrow() {
 }
 
 // A circle of about 20 pixels across centred on (15, 15) with a small eraser inside.
-QPixmap brushCircle() {
-    QPixmap pm = blank();
+QPixmap brushCircle(int ratio) {
+    QPixmap pm = blank(ratio);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     p.setBrush(Qt::NoBrush);
@@ -98,14 +102,21 @@ QPoint CursorHotSpot(int slot) {
     }
 }
 
-void LoadCursorSlot(int slot) {
-    QPixmap art;
+int CursorArtworkRatio(qreal devicePixelRatio) { return devicePixelRatio > 1.0 ? 2 : 1; }
+
+QPixmap CursorArtwork(int slot, int ratio) {
     switch (slot) {
-        case crEyedrop: art = eyedropper(); break;
-        case crFullSize: art = moveArrow(); break;
-        case crYuan: art = brushCircle(); break;
-        default: return;
+        case crEyedrop: return eyedropper(ratio);
+        case crFullSize: return moveArrow(ratio);
+        case crYuan: return brushCircle(ratio);
+        default: return {};
     }
+}
+
+void LoadCursorSlot(int slot) {
+    const QPixmap art = CursorArtwork(slot, CursorArtworkRatio(qGuiApp ? qGuiApp->devicePixelRatio() : 1.0));
+    if (art.isNull()) return;
+    // The hot spot is given in logical pixels, so it is the same point at either ratio.
     const QPoint hot = CursorHotSpot(slot);
     cursorTable()[slot] = QCursor(art, hot.x(), hot.y());
 }

@@ -12,6 +12,8 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <stdexcept>
+
 namespace brimlet {
 
 QString AttachmentFolder(const QString& programFolder) {
@@ -47,12 +49,38 @@ void TellAFriend(const TBitmap32& result, QWidget* window) {
         QStringLiteral("body=") + TellAFriendBody(),
         QStringLiteral("attachment0=") + QFile::decodeName(QByteArray::fromStdString(written)),
     };
-    SendMail(window, description);
+    const int status = SendMail(window, description);
+    if (status != 0) {
+        const bool found =
+            !QStandardPaths::findExecutable(QStringLiteral("xdg-email")).isEmpty();
+        throw std::runtime_error(MailFailureText(found, status).toStdString());
+    }
+}
+
+QString MailFailureText(bool xdgEmailFound, int status) {
+    if (!xdgEmailFound)
+        return QStringLiteral(
+            "The mail program could not be started: xdg-email is missing. "
+            "Install the package xdg-utils");
+    return QStringLiteral(
+               "The mail program could not be started: xdg-email ended with status %1. "
+               "Install a mail program (for example the package thunderbird) and make it "
+               "the desktop's default; xdg-email comes with the package xdg-utils")
+        .arg(status);
+}
+
+QString BrowserFailureText(const QString& address) {
+    return QStringLiteral(
+               "The web browser could not be started to show %1. Install the package "
+               "xdg-utils and a web browser (for example the package firefox-esr)")
+        .arg(address);
 }
 
 void OpenHomePage(QWidget* window) {
     Q_UNUSED(window);
-    QDesktopServices::openUrl(QUrl(QString::fromLatin1(links::kHomePage)));
+    const QString address = QString::fromLatin1(links::kHomePage);
+    if (!QDesktopServices::openUrl(QUrl(address)))
+        throw std::runtime_error(BrowserFailureText(address).toStdString());
 }
 
 }  // namespace brimlet

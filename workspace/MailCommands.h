@@ -18,11 +18,17 @@ QString AttachmentFolder(const QString& programFolder);
 QString TellAFriendBody();
 
 // Writes the result as mywork.jpg (quality 90) and opens a prepared message with it
-// attached. A failed write throws brimlet::PictureError and no mail is prepared; what the
-// mail program answers is ignored.
+// attached. A failed write throws brimlet::PictureError and no mail is prepared. When the
+// mail program cannot be started (SendMail gives anything but 0) it throws
+// std::runtime_error with MailFailureText, for the general error box; the file stays written.
 void TellAFriend(const TBitmap32& result, QWidget* window);
 
-// Opens the home page in the default browser; a failure is not reported.
+// Opens the home page in the default browser; when no browser can be started it throws
+// std::runtime_error with BrowserFailureText.
 void OpenHomePage(QWidget* window);
+
+// What the user is told: what could not be started and which package provides it.
+QString MailFailureText(bool xdgEmailFound, int status);
+QString BrowserFailureText(const QString& address);
 
 }  // namespace brimlet

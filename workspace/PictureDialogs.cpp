@@ -1,6 +1,7 @@
 #include "workspace/PictureDialogs.h"
 
 #include "workspace/PicturePreview.h"
+#include "workspace/RecentFolder.h"
 
 #include <QFileDialog>
 #include <QGridLayout>
@@ -44,6 +45,7 @@ QString RunOpenPictureDialog(QWidget* parent) {
     // Qt's own dialog, not the desktop's, so that the preview pane can sit beside the list.
     QFileDialog dialog(parent, QStringLiteral("Open"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (const QString folder = RecentPictureFolder(); !folder.isEmpty()) dialog.setDirectory(folder);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilters(NameFiltersFromList(QString::fromLatin1(kOpenFilter)));
@@ -52,6 +54,7 @@ QString RunOpenPictureDialog(QWidget* parent) {
         grid->addWidget(preview, 0, grid->columnCount(), grid->rowCount(), 1);
     QObject::connect(&dialog, &QFileDialog::currentChanged, preview, &PicturePreview::ShowFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    RememberPictureFolder(dialog.selectedFiles().first());
     return dialog.selectedFiles().first();
 }
 
@@ -61,11 +64,13 @@ SaveChoice RunSavePictureDialog(QWidget* parent) {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     // The command asks before overwriting, once it knows the name really written.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (const QString folder = RecentPictureFolder(); !folder.isEmpty()) dialog.setDirectory(folder);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     const QStringList filters = NameFiltersFromList(QString::fromLatin1(kSaveFilter));
     dialog.setNameFilters(filters);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    RememberPictureFolder(dialog.selectedFiles().first());
     return SaveChoice{dialog.selectedFiles().first(),
                       int(filters.indexOf(dialog.selectedNameFilter())) + 1};
 }

@@ -1,6 +1,7 @@
 #include "workspace/ViewForm_s.h"
 
 #include "workspace/Accessibility.h"
+#include "workspace/EscapeKey.h"
 
 #include <QFont>
 #include <QGuiApplication>
@@ -104,6 +105,7 @@ TViewForm::TViewForm(QWidget* parent) : QWidget(parent, Qt::Tool) {
 
     move(66, 269);
     SetWindowSize(493, 379);
+    brimlet::CloseOnEscape(this);
 }
 
 TViewForm::~TViewForm() {
