@@ -21,4 +21,12 @@ TBitmap32 DecodeMetafileKey(const std::string& key, std::span<const std::uint8_t
 // CheckPictureSize, reporting a refusal as a PictureError.
 void CheckDecodedSize(std::int64_t width, std::int64_t height);
 
+// A few bytes must not cost a gigabyte: a picture of up to kAreaAnyFileMayDeclare pixels
+// opens whatever its data (what is missing is white); a larger one only when the file's
+// bytes can fill that many pixels: `fillable`, worked out by each decoder from what its
+// format's data can carry. Throws PictureError naming the format otherwise.
+constexpr std::int64_t kAreaAnyFileMayDeclare = std::int64_t(1) << 22;  // 4 Mi pixels, 16 MiB
+void CheckDataCanFill(const char* format, std::int64_t width, std::int64_t height,
+                      std::int64_t fillable);
+
 }  // namespace brimlet

@@ -60,6 +60,14 @@ void CheckDecodedSize(std::int64_t width, std::int64_t height) {
 #endif
 }
 
+void CheckDataCanFill(const char* format, std::int64_t width, std::int64_t height,
+                      std::int64_t fillable) {
+    const std::int64_t area = width * height;
+    if (area <= kAreaAnyFileMayDeclare || area <= fillable) return;
+    throw PictureError(std::string("The ") + format + " file cannot be read: it holds too little data for a picture of " +
+                       std::to_string(width) + " x " + std::to_string(height) + " pixels");
+}
+
 TBitmap32 DecodePicture(const std::string& key, std::span<const std::uint8_t> bytes) {
     try {
         if (key == ".BMP") return DecodeBmp(bytes);

@@ -1,13 +1,10 @@
-// BMP and ICO through QtGui's image readers, read from memory. Each reader is asked for its
-// own format only, so a PNG renamed to .bmp is refused rather than opened behind the user's
-// back. Transparency (32-bit BMPs with alpha, icons) is flattened onto white.
+// ICO through QtGui's image reader, and what the BMP decoder shares with it: reading from
+// memory and turning Qt's pictures into ours. Each reader is asked for its own format only,
+// so a PNG renamed to .ico is refused rather than opened behind the user's back.
+// Transparency (32-bit BMPs with alpha, icons) is flattened onto white.
+#include "core/codecs/QtReading.h"
 #include "core/codecs/Decoders.h"
 #include "core/codecs/PictureFiles.h"
-
-#include <QBuffer>
-#include <QByteArray>
-#include <QImage>
-#include <QImageReader>
 
 #include <cstring>
 #include <cstdlib>
@@ -20,30 +17,8 @@ namespace {
 // Qt's default of 256 MB would refuse pictures the rest of the program handles.
 constexpr int kAllocationLimitMb = 1100;
 
-std::int64_t ReadLittle(std::span<const std::uint8_t> b, std::size_t at, int size) {
-    std::uint64_t v = 0;
-    for (int i = size - 1; i >= 0; --i) v = v << 8 | b[at + std::size_t(i)];
-    // Sign-extend: BMP widths and heights are signed.
-    const int shift = 64 - 8 * size;
-    return std::int64_t(v << shift) >> shift;
-}
+}  // namespace
 
-// The size a BMP header declares, checked before Qt allocates anything for it.
-void CheckBmpHeaderSize(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() < 26 || bytes[0] != 'B' || bytes[1] != 'M') return;  // Qt reports it
-    const std::int64_t headerSize = ReadLittle(bytes, 14, 4);
-    std::int64_t width, height;
-    if (headerSize == 12) {
-        width = ReadLittle(bytes, 18, 2);
-        height = ReadLittle(bytes, 20, 2);
-    } else {
-        width = ReadLittle(bytes, 18, 4);
-        height = ReadLittle(bytes, 22, 4);
-    }
-    CheckDecodedSize(std::abs(width), std::abs(height));
-}
-
-// B, G, R with alpha 0; any transparency composed onto white with rounding.
 TBitmap32 FromQImage(const QImage& image) {
     CheckDecodedSize(image.width(), image.height());
     TBitmap32 picture(image.width(), image.height());
@@ -66,12 +41,7 @@ TBitmap32 FromQImage(const QImage& image) {
     return picture;
 }
 
-struct MemoryReader {
-    QByteArray data;
-    QBuffer buffer;
-    QImageReader reader;
-
-    MemoryReader(std::span<const std::uint8_t> bytes, const char* format)
+MemoryReader::MemoryReader(std::span<const std::uint8_t> bytes, const char* format)
         : data(QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
                                        qsizetype(bytes.size()))),
           buffer(&data) {
@@ -80,10 +50,9 @@ struct MemoryReader {
         reader.setFormat(format);
         reader.setAutoDetectImageFormat(false);
         reader.setAllocationLimit(kAllocationLimitMb);
-    }
-};
+}
 
-[[noreturn]] void Fail(const char* what, const QImageReader& reader) {
+void FailQtRead(const char* what, const QImageReader& reader) {
     // Qt's text is "Unknown error" where its handler simply refused the data.
     std::string reason = reader.error() == QImageReader::UnknownError
                              ? std::string("the data is damaged or not in this format")
@@ -91,19 +60,9 @@ struct MemoryReader {
     throw PictureError(std::string("The ") + what + " file cannot be read: " + reason);
 }
 
-}  // namespace
-
-TBitmap32 DecodeBmp(std::span<const std::uint8_t> bytes) {
-    CheckBmpHeaderSize(bytes);
-    MemoryReader m(bytes, "bmp");
-    QImage image = m.reader.read();
-    if (image.isNull()) Fail("BMP", m.reader);
-    return FromQImage(image);
-}
-
 TBitmap32 DecodeIco(std::span<const std::uint8_t> bytes) {
     MemoryReader m(bytes, "ico");
-    if (!m.reader.canRead()) Fail("ICO", m.reader);
+    if (!m.reader.canRead()) FailQtRead("ICO", m.reader);
     // The largest image of the file; of equal sizes, the first.
     QImage best;
     const int count = std::max(1, m.reader.imageCount());
@@ -117,7 +76,7 @@ TBitmap32 DecodeIco(std::span<const std::uint8_t> bytes) {
                                  std::int64_t(best.width()) * best.height())
             best = std::move(image);
     }
-    if (best.isNull()) Fail("ICO", m.reader);
+    if (best.isNull()) FailQtRead("ICO", m.reader);
     return FromQImage(best);
 }
 

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include <malloc.h>
+
 namespace brimlet::test {
 
 inline std::string Sample(const std::string& name) { return std::string(BRIMLET_TEST_DATA) + "/" + name; }
@@ -83,5 +85,35 @@ inline TBitmap32 TestPattern(int width, int height) {
                             std::uint8_t(255 - (x + y) * 255 / std::max(1, width + height - 2)));
     return b;
 }
+
+// The decoder's result, or the text of its refusal.
+struct Outcome {
+    TBitmap32 picture;
+    std::string error;
+    bool operator==(const Outcome&) const = default;
+};
+
+inline Outcome DecodeOutcome(const std::string& key, std::span<const std::uint8_t> bytes) {
+    try {
+        return {DecodePicture(key, bytes), {}};
+    } catch (const PictureError& e) {
+        return {TBitmap32(), e.what()};
+    }
+}
+
+// Decodes twice while the heap hands out memory filled with two different bytes (glibc's
+// M_PERTURB; sanitizer builds fill it their own way), so that a decoder that lets unwritten
+// memory through gives two different pictures.
+inline std::pair<Outcome, Outcome> DecodeOverTwoHeaps(const std::string& key,
+                                                      std::span<const std::uint8_t> bytes) {
+    ::mallopt(M_PERTURB, 0x5A);
+    Outcome first = DecodeOutcome(key, bytes);
+    ::mallopt(M_PERTURB, 0xC3);
+    Outcome second = DecodeOutcome(key, bytes);
+    ::mallopt(M_PERTURB, 0);
+    return {std::move(first), std::move(second)};
+}
+
+inline bool IsWhite(const std::uint8_t* pixel) { return pixel[0] == 255 && pixel[1] == 255 && pixel[2] == 255; }
 
 }  // namespace brimlet::test
