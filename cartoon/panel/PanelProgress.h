@@ -1,7 +1,7 @@
 // The style routines' progress shown on the panel's bar: range 0 to 800, held at 800, and
 // repainted at once as it moves, since a style run does not return to the event loop.
-// Repaints are spaced a few frames apart: a 3000-row picture would otherwise spend longer
-// painting the bar than running its routine.
+// Repaints, and the bar's value with them, are spaced a few frames apart: a 3000-row picture
+// would otherwise spend longer painting the bar than running its routine.
 #pragma once
 
 #include "core/Progress.h"
@@ -20,7 +20,7 @@ public:
     int Position() const { return position_; }
 
 private:
-    void Show();
+    void Show(bool now = false);
 
     QProgressBar* bar_ = nullptr;
     int position_ = 0;
