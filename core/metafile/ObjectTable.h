@@ -4,6 +4,8 @@
 #include "core/codecs/PictureFiles.h"
 #include "core/metafile/MetafileCanvas.h"
 
+#include <functional>
+#include <queue>
 #include <string>
 #include <vector>
 
@@ -11,15 +13,23 @@ namespace brimlet::metafile {
 
 class ObjectTable {
 public:
-    explicit ObjectTable(std::size_t size, std::size_t limit) : slots_(size), limit_(limit) {}
+    explicit ObjectTable(std::size_t size, std::size_t limit) : slots_(size), limit_(limit) {
+        for (std::size_t i = 0; i < size; ++i) free_.push(i);
+    }
 
     // WMF: a new object takes the lowest free slot; a full table grows up to the limit.
+    // The free slots are kept in a min-heap, so that a file creating tens of thousands of
+    // objects costs a logarithm per creation instead of a scan of the whole table.
     void AddToFreeSlot(GdiObject object) {
-        for (auto& slot : slots_)
-            if (std::holds_alternative<std::monostate>(slot)) {
-                slot = std::move(object);
+        while (!free_.empty()) {
+            const std::size_t index = free_.top();
+            free_.pop();
+            // Slots filled by Put since they were freed are no longer free.
+            if (std::holds_alternative<std::monostate>(slots_[index])) {
+                slots_[index] = std::move(object);
                 return;
             }
+        }
         if (slots_.size() >= limit_)
             throw PictureError("The metafile creates more than " + std::to_string(limit_) +
                                " objects at once");
@@ -37,7 +47,12 @@ public:
         return slots_[index];
     }
 
-    void Delete(std::size_t index) { At(index) = std::monostate{}; }
+    void Delete(std::size_t index) {
+        GdiObject& slot = At(index);
+        if (std::holds_alternative<std::monostate>(slot)) return;
+        slot = std::monostate{};
+        free_.push(index);
+    }
 
     // Makes the object current in the device context; an empty slot changes nothing.
     void Select(std::size_t index, DcState& dc) { SelectObject(At(index), dc); }
@@ -52,6 +67,7 @@ public:
 private:
     std::vector<GdiObject> slots_;
     std::size_t limit_;
+    std::priority_queue<std::size_t, std::vector<std::size_t>, std::greater<>> free_;
 };
 
 }  // namespace brimlet::metafile

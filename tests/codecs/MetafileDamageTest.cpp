@@ -80,6 +80,27 @@ TEST(MetafileDamage, ObjectIndexOutOfRange) {
     EXPECT_EQ(WmfError(WmfBuilder(10, 10, 96, 2).Record(0x012D, {1}).Bytes()), "");
 }
 
+// New objects take the lowest free slot, also after deletions; a file that creates more
+// than the table may hold is refused at once rather than after a quadratic scan.
+TEST(MetafileDamage, ObjectSlotsFollowTheLowestFreeRule) {
+    WmfBuilder b(10, 10, 96, 3);
+    b.Record(0x02FC, {0, 0x00FF, 0, 0});  // red brush: slot 0
+    b.Record(0x02FC, {0, 0xFF00, 0, 0});  // green brush: slot 1
+    b.Record(0x02FA, {5, 0, 0, 0, 0});    // null pen: slot 2
+    b.Record(0x01F0, {0});                // delete slot 0
+    b.Record(0x02FC, {0, 0, 0x00FF, 0});  // blue brush: back in slot 0
+    b.Record(0x012D, {0});
+    b.Record(0x012D, {2});
+    b.Record(0x041B, {10, 10, 0, 0});
+    const TBitmap32 p = DecodeWmf(b.Bytes());
+    EXPECT_EQ(p.PixelColor(5, 5), 0x0000FFu);
+
+    WmfBuilder many(10, 10, 96, 1);
+    for (int i = 0; i < 65600; ++i) many.Record(0x02FA, {0, 1, 0, 0, 0});
+    const auto bytes = many.Bytes();
+    EXPECT_TRUE(Says(WmfError(bytes), "more than 65535 objects"));
+}
+
 TEST(MetafileDamage, DecodePictureReportsTheSameText) {
     const auto bytes = WmfBuilder(10, 10, 96, 1).Record(0x012D, {3}).Bytes();
     try {
