@@ -31,9 +31,6 @@
 #define BRIMLET_PENINK_X86 1
 #endif
 
-// Fused multiply-adds would change the rounding of the double sums.
-#pragma GCC optimize("fp-contract=off")
-
 namespace brimlet {
 
 namespace {
@@ -44,7 +41,7 @@ typedef double v4d __attribute__((vector_size(32), aligned(8)));
 // GCC still warns about the ABI of the non-AVX clone.
 #pragma GCC diagnostic ignored "-Wpsabi"
 __attribute__((always_inline)) inline v4d Load4(const double* p) { return *reinterpret_cast<const v4d*>(p); }
-__attribute__((always_inline)) inline void Store4(double* p, v4d v) { *reinterpret_cast<v4d*>(p) = v; }
+__attribute__((always_inline)) inline void Store4(double* p, const v4d& v) { *reinterpret_cast<v4d*>(p) = v; }
 
 // Sum of w[first..last] added in that order, as the literal loop adds them.
 double WeightSum(const std::vector<double>& w, int first, int last) {

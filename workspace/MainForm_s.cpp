@@ -110,7 +110,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
 TMainForm::~TMainForm() = default;
 
 void TMainForm::BuildMenu() {
-    auto add = [this](QMenu* menu, QAction*& action, const char* name, const char* caption,
+    auto add = [](QMenu* menu, QAction*& action, const char* name, const char* caption,
                       QKeySequence keys = {}) {
         action = menu->addAction(QString::fromLatin1(caption));
         action->setObjectName(QString::fromLatin1(name));

@@ -25,7 +25,7 @@ struct SortedColumns {
 
 // Sorts the columns of bytes [begin - 4, end + 4) and copies the middle row's bytes aside.
 // The copy aside stays in the loop rather than becoming a separate memcpy pass.
-__attribute__((target_clones("avx2", "default"), optimize("no-tree-loop-distribute-patterns")))
+BRIMLET_COLUMN_KERNEL
 void SortColumns(const std::uint8_t* __restrict above, const std::uint8_t* __restrict row,
                  const std::uint8_t* __restrict below, std::uint8_t* __restrict original,
                  SortedColumns* __restrict out, int begin, int end) {
@@ -44,7 +44,7 @@ void SortColumns(const std::uint8_t* __restrict above, const std::uint8_t* __res
 // The columns of two rows at once: rows 0 and 1 are sorted as a pair, then the row above
 // completes the columns of row 0 and the row below those of row 1. Copies row 1 aside.
 // The copy aside stays in the loop rather than becoming a separate memcpy pass.
-__attribute__((target_clones("avx2", "default"), optimize("no-tree-loop-distribute-patterns")))
+BRIMLET_COLUMN_KERNEL
 void SortColumnPairs(const std::uint8_t* __restrict above, const std::uint8_t* __restrict row0,
                      const std::uint8_t* __restrict row1, const std::uint8_t* __restrict below,
                      std::uint8_t* __restrict original, SortedColumns* __restrict out0,

@@ -17,7 +17,7 @@ struct ColumnSums {
 
 // Column sums of bytes [begin - 4, end + 4); copies the middle row's bytes aside.
 // The copy aside stays in the loop rather than becoming a separate memcpy pass.
-__attribute__((target_clones("avx2", "default"), optimize("no-tree-loop-distribute-patterns")))
+BRIMLET_COLUMN_KERNEL
 void SumColumns(const std::uint8_t* __restrict above, const std::uint8_t* __restrict row,
                 const std::uint8_t* __restrict below, std::uint8_t* __restrict original,
                 ColumnSums* __restrict out, int begin, int end) {
@@ -31,7 +31,7 @@ void SumColumns(const std::uint8_t* __restrict above, const std::uint8_t* __rest
 
 // Column sums of two rows at once (they share rows 0 and 1); copies row 1 aside.
 // The copy aside stays in the loop rather than becoming a separate memcpy pass.
-__attribute__((target_clones("avx2", "default"), optimize("no-tree-loop-distribute-patterns")))
+BRIMLET_COLUMN_KERNEL
 void SumColumnPairs(const std::uint8_t* __restrict above, const std::uint8_t* __restrict row0,
                     const std::uint8_t* __restrict row1, const std::uint8_t* __restrict below,
                     std::uint8_t* __restrict original, ColumnSums* __restrict out0,

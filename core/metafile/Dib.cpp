@@ -14,8 +14,9 @@
 namespace brimlet::metafile {
 namespace {
 
-constexpr std::uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3, kBiJpeg = 4,
-                        kBiPng = 5, kBiAlphaBitfields = 6;
+// Compression codes; 0 (BI_RGB, plain pixels) needs no check of its own.
+constexpr std::uint32_t kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3, kBiJpeg = 4, kBiPng = 5,
+                        kBiAlphaBitfields = 6;
 
 [[noreturn]] void Damaged(const std::string& why) {
     throw PictureError("A bitmap inside the metafile is damaged: " + why);
