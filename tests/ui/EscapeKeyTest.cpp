@@ -85,39 +85,7 @@ private slots:
         QCOMPARE(crop->CutRect, TCutRect{});
     }
 
-    void escapeOnTheFirstDragLeavesNoOutline() {
-        TCropSelection* crop = MainForm->CropSelection;
-        TImage* image = MainForm->Image1;
-        QTest::mouseMove(image, QPoint(2, 2));
-        QTest::mousePress(image, Qt::LeftButton, {}, QPoint(30, 30));
-        QTest::mouseMove(image, QPoint(90, 80));
-        QVERIFY(!crop->Overlay->Pixels().empty());
-        PressEscapeIn(MainForm);
-        QCOMPARE(crop->CutRect, TCutRect{});
-        QVERIFY(crop->Overlay->Pixels().empty());
-        QTest::mouseRelease(image, Qt::LeftButton, {}, QPoint(90, 80));
-        QVERIFY(!MainForm->Timer1->isActive());
-        // Esc with no drag going on is left alone: the next drag works as ever.
-        PressEscapeIn(MainForm);
-        Drag(image, QPoint(30, 30), QPoint(90, 80));
-        QVERIFY(MainForm->Timer1->isActive());
-        QVERIFY(crop->CutRect != TCutRect{});
-    }
 
-    void escapeClosesEachSecondaryWindow() {
-        QWidget* windowsToClose[] = {ViewForm, About_Us, Print_Setup};
-        ViewForm->OpenOn(MainForm->Image2->Picture());
-        About_Us->show();
-        MainForm->SpeedButton3Click();
-        for (QWidget* window : windowsToClose) {
-            window->show();
-            QVERIFY(QTest::qWaitForWindowExposed(window));
-            PressEscapeIn(window);
-            QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
-            QVERIFY(window->parent() == MainForm);  // hidden, not destroyed
-        }
-        QVERIFY(MainForm->isVisible());
-    }
 
     void escapeInAnEditOfThePrintSetUpClosesIt() {
         MainForm->SpeedButton3Click();
