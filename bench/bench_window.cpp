@@ -15,6 +15,7 @@
 //   Window.Redisplay48MP   a finished picture handed to the result pane, until repainted
 //     (peer: the toolkit's smooth scaling of that picture to the pane, which the cache needs)
 //   Window.Dyeing48MP, Window.BrushDab48MP   one click or dab with its redisplay (no peer)
+#include "bench/BenchWorkspace.h"
 #include "bench/OffscreenWidgets.h"
 #include "bench/TestPhoto.h"
 #include "bench/ThreadScope.h"
@@ -40,74 +41,6 @@
 
 namespace brimlet::bench {
 namespace {
-
-// The program's windows on a photo of the given size, opened through the open command.
-class Workspace {
-public:
-    Workspace(int width, int height) : width_(width), height_(height) {
-        EnsureApplication();
-        MainForm = new TMainForm;
-        Standard = new TStandard(MainForm);
-        ViewForm = new TViewForm(MainForm);
-        MainForm->show();
-        QCoreApplication::processEvents();
-        source = new PaintCounter(MainForm->Image1);
-        result = new PaintCounter(MainForm->Image2);
-        viewer = new PaintCounter(ViewForm->Image1);
-        jpeg = (QDir::tempPath() + QStringLiteral("/brimlet-bench-%1x%2.jpg").arg(width).arg(height))
-                   .toStdString();
-        SaveJpeg(TestPhoto(width, height), jpeg);
-        Open();
-    }
-    ~Workspace() {
-        SetOpenDialogHook({});
-        delete MainForm;
-        MainForm = nullptr;
-        Standard = nullptr;
-        ViewForm = nullptr;
-        QDir().remove(QString::fromStdString(jpeg));
-    }
-    Workspace(const Workspace&) = delete;
-    Workspace& operator=(const Workspace&) = delete;
-
-    bool Is(int width, int height) const { return width == width_ && height == height_; }
-
-    // The open command with the dialog answered, until both panes have repainted.
-    bool Open() {
-        const QString path = QString::fromStdString(jpeg);
-        SetOpenDialogHook([path](QWidget*) { return path; });
-        const int s = source->Count(), r = result->Count();
-        MainForm->SpeedButton1Click();
-        return WaitForPaints({{source, s}, {result, r}});
-    }
-
-    // Runs a command and waits for the result pane's repaint.
-    bool ShowsResult(const std::function<void()>& command) {
-        const int r = result->Count();
-        command();
-        return WaitForPaints({{result, r}});
-    }
-
-    PaintCounter *source = nullptr, *result = nullptr, *viewer = nullptr;
-    std::string jpeg;
-
-private:
-    int width_, height_;
-};
-
-// One workspace at a time: the windows are the program's single instances. The last one is
-// left to the end of the process, since the application object it needs is never destroyed.
-Workspace& WorkspaceFor(int width, int height) {
-    static Workspace* current = nullptr;
-    if (!current || !current->Is(width, height)) {
-        delete current;
-        current = new Workspace(width, height);
-    }
-    return *current;
-}
-
-constexpr int kWidth = 4000, kHeight = 3000;
-constexpr int kBigWidth = 8000, kBigHeight = 6000;
 
 void Fail(benchmark::State& state) { state.SkipWithError("the pane was not repainted"); }
 
@@ -235,23 +168,6 @@ void BM_RedisplayScale(benchmark::State& state) {
     const QSize pane = MainForm->Image2->size() * MainForm->Image2->devicePixelRatioF();
     for (auto _ : state)
         benchmark::DoNotOptimize(view.scaled(pane, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-}
-
-// A cartoon-like colour layer (4 levels a channel) and a line layer of ink where the green
-// is dark, as the tools meet them after Massing and a sketch.
-void PrepareLayers() {
-    const TBitmap32& photo = MainForm->Image1->Picture();
-    MainForm->ColourLayer = photo;
-    MainForm->LineLayer = photo;
-    std::uint8_t* c = MainForm->ColourLayer.Bits();
-    std::uint8_t* l = MainForm->LineLayer.Bits();
-    for (std::size_t i = 0; i < photo.ByteCount(); i += 4) {
-        for (int k = 0; k < 3; ++k) c[i + k] = std::uint8_t((c[i + k] >> 6) * 85);
-        c[i + 3] = 255;
-        const std::uint8_t ink = l[i + 1] < 120 ? 255 : 0;
-        l[i] = l[i + 1] = l[i + 2] = std::uint8_t(255 - ink);
-        l[i + 3] = ink;
-    }
 }
 
 void BM_Dyeing(benchmark::State& state) {

@@ -235,10 +235,14 @@ void TWorkspaceHistory::Exchange(TWorkspaceStep& step) {
     std::swap(step.unsaved, unsaved_);
 }
 
-void TWorkspaceHistory::Undo() {
+void TWorkspaceHistory::Undo() { Travel(Direction::kBack); }
+void TWorkspaceHistory::Redo() { Travel(Direction::kForward); }
+
+void TWorkspaceHistory::Travel(Direction direction) {
     if (Standard && Standard->Running()) return;
     EndBrushStroke();
-    TWorkspaceStep* step = static_cast<TWorkspaceStep*>(stack_.UndoStep());
+    const bool back = direction == Direction::kBack;
+    auto* step = static_cast<TWorkspaceStep*>(back ? stack_.UndoStep() : stack_.RedoStep());
     if (!step || open_) return;
     try {
         Exchange(*step);
@@ -248,23 +252,10 @@ void TWorkspaceHistory::Undo() {
         emit Changed();
         throw;
     }
-    stack_.Undone();
-    emit Changed();
-}
-
-void TWorkspaceHistory::Redo() {
-    if (Standard && Standard->Running()) return;
-    EndBrushStroke();
-    TWorkspaceStep* step = static_cast<TWorkspaceStep*>(stack_.RedoStep());
-    if (!step || open_) return;
-    try {
-        Exchange(*step);
-    } catch (...) {
-        stack_.Clear();
-        emit Changed();
-        throw;
-    }
-    stack_.Redone();
+    if (back)
+        stack_.Undone();
+    else
+        stack_.Redone();
     emit Changed();
 }
 

@@ -95,6 +95,9 @@ signals:
 private:
     void Record(std::unique_ptr<TWorkspaceStep> step, bool changesResult) noexcept;
     void Exchange(TWorkspaceStep& step);
+    enum class Direction { kBack, kForward };
+    // Undo and Redo: one step each way, the same exchange.
+    void Travel(Direction direction);
 
     TMainForm* form_;
     brimlet::TUndoStack stack_;

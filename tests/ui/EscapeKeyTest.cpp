@@ -2,7 +2,9 @@
 // previous rectangle and its outline as they were, and closes the secondary windows.
 #include "tests/ui/MainWindowFixture.h"
 #include "printing/Print_Setup_s.h"
+#include "workspace/About_Us_s.h"
 #include "workspace/CropOverlay.h"
+#include "workspace/ResultTools.h"
 #include "workspace/CropSelection.h"
 #include "workspace/ViewForm_s.h"
 #include "workspace/Workspace.h"
@@ -85,7 +87,20 @@ private slots:
         QCOMPARE(crop->CutRect, TCutRect{});
     }
 
+    void escapeClosesTheViewerAndTheAboutWindow() {
+        MainForm->SelectFullSizeTool();
+        MainForm->ResultTools->Image2DblClick();
+        QVERIFY(QTest::qWaitForWindowExposed(ViewForm));
+        PressEscapeIn(ViewForm);
+        QVERIFY(!ViewForm->isVisible());
 
+        auto about = std::make_unique<TAbout_Us>(MainForm);
+        about->show();
+        QVERIFY(QTest::qWaitForWindowExposed(about.get()));
+        PressEscapeIn(about.get());
+        QVERIFY(!about->isVisible());
+        QVERIFY(MainForm->isVisible());
+    }
 
     void escapeInAnEditOfThePrintSetUpClosesIt() {
         MainForm->SpeedButton3Click();
