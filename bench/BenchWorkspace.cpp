@@ -2,6 +2,7 @@
 
 #include "bench/TestPhoto.h"
 #include "cartoon/panel/Standard_s.h"
+#include "cartoon/styles/ResultEdits.h"
 #include "core/codecs/PictureFiles.h"
 #include "workspace/MainForm_s.h"
 #include "workspace/PictureDialogs.h"
@@ -78,6 +79,17 @@ void PrepareLayers() {
         l[i] = l[i + 1] = l[i + 2] = std::uint8_t(255 - ink);
         l[i + 3] = ink;
     }
+}
+
+DyeingSpot ChooseDyeing() {
+    Standard->ResultKind = 1;
+    MainForm->ShowResultByRule();
+    MainForm->SpeedButton4Click();
+    TImage* image = MainForm->Image2;
+    DyeingSpot spot{image->width() / 4, image->height() / 2, 0, 0};
+    ControlToPicture(spot.X, spot.Y, image->Picture().Width(), image->Picture().Height(),
+                     image->width(), image->height(), spot.px, spot.py);
+    return spot;
 }
 
 }  // namespace brimlet::bench

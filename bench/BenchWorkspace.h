@@ -43,4 +43,12 @@ Workspace& WorkspaceFor(int width, int height);
 // is dark, as the result tools meet them after Massing and a sketch.
 void PrepareLayers();
 
+// The dyeing tool chosen over the colours shown: the pane point a click goes to, and the
+// picture pixel under it, whose palette colour the click spreads.
+struct DyeingSpot {
+    int X, Y;    // on the result pane
+    int px, py;  // in the picture
+};
+DyeingSpot ChooseDyeing();
+
 }  // namespace brimlet::bench

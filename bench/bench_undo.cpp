@@ -9,7 +9,6 @@
 // The counter step_bytes is what the history holds for that one step.
 #include "bench/BenchWorkspace.h"
 #include "cartoon/panel/Standard_s.h"
-#include "cartoon/styles/ResultEdits.h"
 #include "workspace/MainForm_s.h"
 #include "workspace/ResultTools.h"
 #include "workspace/WorkspaceHistory.h"
@@ -42,18 +41,10 @@ void BrushStroke() {
 }
 
 void DyeingClick() {
-    // Dyeing works on the colours shown.
-    Standard->ResultKind = 1;
-    MainForm->ShowResultByRule();
-    MainForm->SpeedButton4Click();
-    TImage* image = MainForm->Image2;
-    const int X = image->width() / 4, Y = image->height() / 2;
-    int px = 0, py = 0;
-    ControlToPicture(X, Y, image->Picture().Width(), image->Picture().Height(), image->width(),
-                     image->height(), px, py);
+    const DyeingSpot spot = ChooseDyeing();
     // A palette colour that no colour-layer pixel has, so the click dyes.
-    MainForm->PaletteBuffer.SetPixelColor(px, py, 17, 29, 31);
-    MainForm->ResultTools->Image2MouseUp(Qt::LeftButton, X, Y);
+    MainForm->PaletteBuffer.SetPixelColor(spot.px, spot.py, 17, 29, 31);
+    MainForm->ResultTools->Image2MouseUp(Qt::LeftButton, spot.X, spot.Y);
     MainForm->SelectFullSizeTool();
 }
 

@@ -173,19 +173,13 @@ void BM_RedisplayScale(benchmark::State& state) {
 void BM_Dyeing(benchmark::State& state) {
     Workspace& ws = WorkspaceFor(kBigWidth, kBigHeight);
     PrepareLayers();
-    Standard->ResultKind = 1;
-    MainForm->ShowResultByRule();
-    MainForm->SpeedButton4Click();
-    TImage* image = MainForm->Image2;
-    const int X = image->width() / 4, Y = image->height() / 2;
-    int px = 0, py = 0;
-    ControlToPicture(X, Y, image->Picture().Width(), image->Picture().Height(), image->width(),
-                     image->height(), px, py);
+    const DyeingSpot spot = ChooseDyeing();
     int k = 0;
     for (auto _ : state) {
         // A palette colour unlike the one there now, so every click dyes.
-        MainForm->PaletteBuffer.SetPixelColor(px, py, std::uint8_t(10 + 40 * (k ^= 1)), 20, 30);
-        if (!ws.ShowsResult([&] { MainForm->ResultTools->Image2MouseUp(Qt::LeftButton, X, Y); }))
+        MainForm->PaletteBuffer.SetPixelColor(spot.px, spot.py, std::uint8_t(10 + 40 * (k ^= 1)), 20, 30);
+        if (!ws.ShowsResult(
+                [&] { MainForm->ResultTools->Image2MouseUp(Qt::LeftButton, spot.X, spot.Y); }))
             Fail(state);
     }
     MainForm->SelectFullSizeTool();
