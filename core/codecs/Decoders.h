@@ -29,4 +29,14 @@ constexpr std::int64_t kAreaAnyFileMayDeclare = std::int64_t(1) << 22;  // 4 Mi 
 void CheckDataCanFill(const char* format, std::int64_t width, std::int64_t height,
                       std::int64_t fillable);
 
+// The bound for a metafile's canvas, called by the players once they know its size. A few
+// records can paint any area, so small files with large pages are real (a 1 KB drawing of
+// 2600 x 1900 pixels); the canvas and the player's working copies take about 9 bytes a
+// pixel. Up to kMetafileAreaAnyFileMay pixels open whatever the file's size, larger canvases
+// need a byte of records for every kMetafilePixelsPerByte pixels.
+constexpr std::int64_t kMetafileAreaAnyFileMay = std::int64_t(8) << 20;
+constexpr std::int64_t kMetafilePixelsPerByte = 128;
+void CheckMetafileCanvas(const char* format, std::int64_t width, std::int64_t height,
+                         std::size_t fileBytes);
+
 }  // namespace brimlet

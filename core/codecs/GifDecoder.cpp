@@ -15,6 +15,8 @@ namespace brimlet {
 
 namespace {
 
+constexpr std::int64_t kGifPixelsPerByte = 256;
+
 struct MemoryReader {
     std::span<const std::uint8_t> bytes;
     std::size_t position = 0;
@@ -106,6 +108,20 @@ TBitmap32 DecodeGif(std::span<const std::uint8_t> bytes) {
         throw PictureError("The GIF file is damaged: its first frame (" + std::to_string(frame.Width) +
                            " x " + std::to_string(frame.Height) +
                            " pixels) needs more data than the file holds");
+    // Some writers leave the screen size 0; the frame's extent stands in for it then.
+    const int screenWidth = gif->SWidth > 0 ? gif->SWidth : frame.Left + frame.Width;
+    const int screenHeight = gif->SHeight > 0 ? gif->SHeight : frame.Top + frame.Height;
+    CheckDecodedSize(screenWidth, screenHeight);
+    // Only the first frame is drawn, so a large screen needs a frame that covers a good part
+    // of it (a quarter, as a BMP needs a quarter of its rows), and the file needs a byte for
+    // every 256 pixels. Real pictures spend far more; only a picture of one flat colour
+    // compresses further (LZW strings can carry thousands of pixels a byte), and a few
+    // kilobytes of that must not cost a gigabyte.
+    const std::int64_t onScreen =
+        std::int64_t(std::max(0, std::min(frame.Left + frame.Width, screenWidth) - frame.Left)) *
+        std::max(0, std::min(frame.Top + frame.Height, screenHeight) - frame.Top);
+    CheckDataCanFill("GIF", screenWidth, screenHeight,
+                     std::min(onScreen * 4, std::int64_t(bytes.size()) * kGifPixelsPerByte));
     const ColorMapObject* colours = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
     if (!colours) throw PictureError("The GIF file has no colour table");
 
@@ -121,10 +137,6 @@ TBitmap32 DecodeGif(std::span<const std::uint8_t> bytes) {
         }
     }
 
-    // Some writers leave the screen size 0; the frame's extent stands in for it then.
-    const int screenWidth = gif->SWidth > 0 ? gif->SWidth : frame.Left + frame.Width;
-    const int screenHeight = gif->SHeight > 0 ? gif->SHeight : frame.Top + frame.Height;
-    CheckDecodedSize(screenWidth, screenHeight);
     TBitmap32 picture(screenWidth, screenHeight);
 
     // The part of each frame row that lies on the screen.

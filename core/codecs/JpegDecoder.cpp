@@ -14,14 +14,55 @@ namespace brimlet {
 
 namespace {
 
-// A progressive file may carry any number of scans, each a full pass over the coefficients;
-// a hostile one repeats them endlessly. Real files have a dozen at most.
-constexpr long kMaxScans = 1000;
+// A progressive file may carry any number of scans, each a pass over the coefficients of
+// the components it names; a hostile one repeats them endlessly. Real files have a dozen or
+// so. The passes are also bounded in blocks visited, so that many scans of a large picture
+// cannot keep the decoder busy either: two million visits take about a tenth of a second,
+// and a real photo needs well under one visit per byte of its file.
+constexpr int kMaxScans = 300;
+constexpr std::int64_t kBlockVisitsAnyFileMay = std::int64_t(2) << 20;
+constexpr std::int64_t kBlockVisitsPerByte = 32;
+
+// What a byte of the file may cost. Huffman-coded sequential data spends at least two bits
+// on every 8 x 8 block (one DC and one end-of-block code), so no such file carries more than
+// 256 pixels a byte, 1 KiB of picture (an all-white greyscale file with optimised tables
+// comes close). A multi-scan file also keeps every block's coefficients (128 bytes) in
+// memory while it is read; all-white progressive files stay near 170 pixels a byte, which
+// with their coefficients is under 1.5 KiB of memory a byte. Photos cost far less.
+constexpr std::int64_t kPixelsPerByte = 256;
+constexpr std::int64_t kMultiScanMemoryPerByte = 1536;
+
+// The pixels the file's bytes can pay for (compared with the declared area).
+std::int64_t FillablePixels(jpeg_decompress_struct& cinfo, std::size_t fileBytes) {
+    const std::int64_t bytes = std::int64_t(fileBytes);
+    if (!jpeg_has_multiple_scans(&cinfo)) return bytes * kPixelsPerByte;
+    std::int64_t blocks = 0;
+    for (int i = 0; i < cinfo.num_components; ++i)
+        blocks += std::int64_t(cinfo.comp_info[i].width_in_blocks) * cinfo.comp_info[i].height_in_blocks;
+    const std::int64_t area = std::int64_t(cinfo.image_width) * cinfo.image_height;
+    const std::int64_t memory = area * 4 + blocks * 128;
+    // area * (what the bytes pay for) / (what the picture costs), without overflow.
+    return std::int64_t((long double)area * (long double)(bytes * kMultiScanMemoryPerByte) / memory);
+}
+
+struct ScanLimit {
+    jpeg_progress_mgr manager{};  // first member: libjpeg hands back its address
+    int lastScan = 0;
+    std::int64_t blockVisitsLeft = 0;
+};
 
 void LimitScans(j_common_ptr cinfo) {
     auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    auto* limit = reinterpret_cast<ScanLimit*>(cinfo->progress);
+    if (d->input_scan_number == limit->lastScan) return;
+    limit->lastScan = d->input_scan_number;
     if (d->input_scan_number > kMaxScans)
         FailJpeg(cinfo, "The JPEG file has too many scans to be a picture");
+    for (int i = 0; i < d->comps_in_scan; ++i)
+        limit->blockVisitsLeft -= std::int64_t(d->cur_comp_info[i]->width_in_blocks) *
+                                  d->cur_comp_info[i]->height_in_blocks;
+    if (limit->blockVisitsLeft < 0)
+        FailJpeg(cinfo, "The JPEG file has too many scans for the data it holds");
 }
 
 // libjpeg leaves 255 in the X byte; every loaded pixel carries alpha 0.
@@ -69,18 +110,23 @@ TBitmap32 DecodeJpeg(std::span<const std::uint8_t> bytes) {
     TBitmap32 picture;
     std::vector<std::uint8_t> cmykRow;
     JpegErrors errors;
-    jpeg_progress_mgr progress{};
-    progress.progress_monitor = LimitScans;
+    ScanLimit scans;
+    scans.manager.progress_monitor = LimitScans;
+    scans.blockVisitsLeft =
+        std::max(kBlockVisitsAnyFileMay, std::int64_t(bytes.size()) * kBlockVisitsPerByte);
     Decompressor d;
     d.cinfo.err = InstallJpegErrors(errors);
     if (setjmp(errors.jump)) throw PictureError(errors.message);
 
     jpeg_create_decompress(&d.cinfo);
-    d.cinfo.progress = &progress;
+    d.cinfo.progress = &scans.manager;
     jpeg_mem_src(&d.cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
     jpeg_save_markers(&d.cinfo, JPEG_APP0 + 1, 0xFFFF);
     jpeg_read_header(&d.cinfo, TRUE);
     CheckDecodedSize(d.cinfo.image_width, d.cinfo.image_height);
+    // Before anything is allocated for the picture's size.
+    CheckDataCanFill("JPEG", d.cinfo.image_width, d.cinfo.image_height,
+                     FillablePixels(d.cinfo, bytes.size()));
 
     const bool cmyk = d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK;
     const bool invertedInks = d.cinfo.saw_Adobe_marker;

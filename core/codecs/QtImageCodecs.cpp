@@ -6,8 +6,9 @@
 #include "core/codecs/Decoders.h"
 #include "core/codecs/PictureFiles.h"
 
-#include <cstring>
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace brimlet {
 
@@ -16,6 +17,10 @@ namespace {
 // Enough for the largest picture we accept (kMaxPixelCount at 4 bytes) and a little more;
 // Qt's default of 256 MB would refuse pictures the rest of the program handles.
 constexpr int kAllocationLimitMb = 1100;
+
+// An icon larger than kAreaAnyFileMayDeclare needs a byte of file for every 16 pixels:
+// photographs in PNG take a byte for every one or two.
+constexpr std::int64_t kIcoPixelsPerByte = 16;
 
 }  // namespace
 
@@ -62,6 +67,12 @@ void FailQtRead(const char* what, const QImageReader& reader) {
 
 TBitmap32 DecodeIco(std::span<const std::uint8_t> bytes) {
     MemoryReader m(bytes, "ico");
+    // An icon may hold a PNG of any size, which Qt allocates whole before its data is read,
+    // and deflate carries a thousand pixels a byte: a few kilobytes would take a gigabyte.
+    // Real icons are at most 256 x 256, so a large image must come with bytes in proportion.
+    const std::int64_t fillable =
+        std::max(kAreaAnyFileMayDeclare, std::int64_t(bytes.size()) * kIcoPixelsPerByte);
+    m.reader.setAllocationLimit(int(std::min<std::int64_t>(kAllocationLimitMb, (fillable * 4 >> 20) + 1)));
     if (!m.reader.canRead()) FailQtRead("ICO", m.reader);
     // The largest image of the file; of equal sizes, the first.
     QImage best;

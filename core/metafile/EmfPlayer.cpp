@@ -1,4 +1,5 @@
 // Plays enhanced metafiles (EMF) onto a white bitmap at the size of their frame at 96 dpi.
+#include "core/codecs/Decoders.h"
 #include "core/codecs/PictureFiles.h"
 #include "core/metafile/ByteReader.h"
 #include "core/metafile/Dib.h"
@@ -550,6 +551,7 @@ TBitmap32 DecodeEmf(std::span<const std::uint8_t> bytes) {
     const double h = std::nearbyint(std::abs(frameH) * 96 / 2540);
     if (w <= 0 || h <= 0) throw PictureError("The metafile declares no picture size");
     CheckMetafileSize(std::int64_t(w), std::int64_t(h), "picture");
+    CheckMetafileCanvas("EMF", std::int64_t(w), std::int64_t(h), bytes.size());
 
     MetafileCanvas canvas(int(w), int(h), MetafileCanvas::Mapping::kDeviceContext);
     canvas.SetPixelsPerMm(ppmmX, ppmmY);

@@ -1,4 +1,5 @@
 // Plays placeable and plain Windows metafiles (WMF) onto a white bitmap.
+#include "core/codecs/Decoders.h"
 #include "core/codecs/PictureFiles.h"
 #include "core/metafile/ByteReader.h"
 #include "core/metafile/Dib.h"
@@ -467,6 +468,7 @@ TBitmap32 DecodeWmf(std::span<const std::uint8_t> bytes) {
     if (width <= 0 || height <= 0)
         throw PictureError("The metafile declares no picture size");
     CheckMetafileSize(width, height, "picture");
+    CheckMetafileCanvas("WMF", width, height, bytes.size());
 
     MetafileCanvas canvas(width, height, MetafileCanvas::Mapping::kWindowToOutput);
     DcState& dc = canvas.Dc();
