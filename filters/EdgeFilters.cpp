@@ -119,6 +119,57 @@ std::uint8_t* ScratchRow(std::size_t bytes) {
     return scratch.data();
 }
 
+// The row kernels of both forms. Each writes one complete output row from the input rows
+// around it (rows[Radius] is the row's own input).
+void LaplacianKernel(const std::uint8_t* const* rows, std::uint8_t* out, int w, std::size_t stride,
+                     const std::uint8_t* ties) {
+    std::uint8_t* sums = ScratchRow(stride + std::size_t(w));
+    std::uint8_t* halves = sums + stride;
+    LaplacianSums(rows[0], rows[1], rows[2], rows[3], rows[4], sums, stride);
+    LaplacianGray(sums, out, w, halves);
+    FixTies(sums, out, w, halves, ties);
+    const std::uint8_t* in = rows[2];
+    FramePixel(out, in, 0, 2);
+    FramePixel(out, in, 1, 2);
+    FramePixel(out, in, w - 2, w - 3);
+    FramePixel(out, in, w - 1, w - 3);
+}
+
+void SobelKernel(const std::uint8_t* const* rows, std::uint8_t* out, int w, std::size_t stride) {
+    SobelRow(rows[0], rows[1], rows[2], out, stride);
+    const std::uint8_t* in = rows[1];
+    for (int x = 1; x < w - 1; ++x) out[4 * x + kA] = std::uint8_t(255 - in[4 * x + kA]);
+    FramePixel(out, in, 0, 1);
+    FramePixel(out, in, w - 1, w - 2);
+}
+
+// Rows first .. last - 1 of target from the rows of source, threaded. Each target row is
+// written once, by the worker that computes it, so a fresh target needs no copy and no ring.
+template <int Radius, class Kernel>
+void SourceRowPass(const TBitmap32& source, TBitmap32& target, int first, int last, const Kernel& kernel,
+                   ProgressRelay& relay) {
+    const std::size_t stride = source.Stride();
+    const std::uint8_t* const in = source.Bits();
+    std::uint8_t* const out = target.Bits();
+    ParallelRows(last - first, [&](int begin, int end) {
+        const std::uint8_t* rows[2 * Radius + 1];
+        for (int y = first + begin; y < first + end; ++y) {
+            for (int k = 0; k <= 2 * Radius; ++k) rows[k] = in + std::size_t(y - Radius + k) * stride;
+            kernel(rows, out + std::size_t(y) * stride);
+            relay.RowsDone(1);
+        }
+    }, 32);
+}
+
+// Frame rows of the source-to-target forms: the target row takes the colour of its (final)
+// row from and the inverted alpha of the source row.
+void FrameRowFrom(const TBitmap32& source, TBitmap32& target, int y, int from) {
+    std::memcpy(target.ScanLine(y), target.ScanLine(from), target.Stride());
+    std::uint8_t* row = target.ScanLine(y);
+    const std::uint8_t* in = source.ScanLine(y);
+    for (int x = 0; x < target.Width(); ++x) row[4 * x + kA] = std::uint8_t(255 - in[4 * x + kA]);
+}
+
 }  // namespace
 
 void laplaciangause(TBitmap32& buffer, Progress& progress) {
@@ -132,16 +183,7 @@ void laplaciangause(TBitmap32& buffer, Progress& progress) {
     const std::uint8_t* ties = GrayTieTable();
     ProgressRelay relay(progress);
     InPlaceRowPass<2>(buffer, 2, h - 2, [&](const std::uint8_t* const* rows, std::uint8_t* out) {
-        std::uint8_t* sums = ScratchRow(stride + std::size_t(w));
-        std::uint8_t* halves = sums + stride;
-        LaplacianSums(rows[0], rows[1], rows[2], rows[3], rows[4], sums, stride);
-        LaplacianGray(sums, out, w, halves);
-        FixTies(sums, out, w, halves, ties);
-        const std::uint8_t* in = rows[2];
-        FramePixel(out, in, 0, 2);
-        FramePixel(out, in, 1, 2);
-        FramePixel(out, in, w - 2, w - 3);
-        FramePixel(out, in, w - 1, w - 3);
+        LaplacianKernel(rows, out, w, stride, ties);
     }, &relay);
     relay.Finish();
     progress.SetPosition(0);
@@ -149,6 +191,28 @@ void laplaciangause(TBitmap32& buffer, Progress& progress) {
     FrameRow(buffer, 1, 2);
     FrameRow(buffer, h - 2, h - 3);
     FrameRow(buffer, h - 1, h - 3);
+}
+
+void laplaciangause(const TBitmap32& source, TBitmap32& target, Progress& progress) {
+    const int w = source.Width(), h = source.Height();
+    if (&source == &target || w < 5 || h < 5) {
+        target.Assign(source);
+        laplaciangause(target, progress);
+        return;
+    }
+    target.SetSizeForOverwrite(w, h);
+    const std::size_t stride = source.Stride();
+    const std::uint8_t* ties = GrayTieTable();
+    ProgressRelay relay(progress);
+    SourceRowPass<2>(source, target, 2, h - 2, [&](const std::uint8_t* const* rows, std::uint8_t* out) {
+        LaplacianKernel(rows, out, w, stride, ties);
+    }, relay);
+    relay.Finish();
+    progress.SetPosition(0);
+    FrameRowFrom(source, target, 0, 2);
+    FrameRowFrom(source, target, 1, 2);
+    FrameRowFrom(source, target, h - 2, h - 3);
+    FrameRowFrom(source, target, h - 1, h - 3);
 }
 
 void picsobel(TBitmap32& buffer, Progress& progress) {
@@ -161,16 +225,31 @@ void picsobel(TBitmap32& buffer, Progress& progress) {
     const std::size_t stride = buffer.Stride();
     ProgressRelay relay(progress);
     InPlaceRowPass<1>(buffer, 1, h - 1, [&](const std::uint8_t* const* rows, std::uint8_t* out) {
-        SobelRow(rows[0], rows[1], rows[2], out, stride);
-        const std::uint8_t* in = rows[1];
-        for (int x = 1; x < w - 1; ++x) out[4 * x + kA] = std::uint8_t(255 - in[4 * x + kA]);
-        FramePixel(out, in, 0, 1);
-        FramePixel(out, in, w - 1, w - 2);
+        SobelKernel(rows, out, w, stride);
     }, &relay);
     relay.Finish();
     progress.SetPosition(0);
     FrameRow(buffer, 0, 1);
     FrameRow(buffer, h - 1, h - 2);
+}
+
+void picsobel(const TBitmap32& source, TBitmap32& target, Progress& progress) {
+    const int w = source.Width(), h = source.Height();
+    if (&source == &target || w < 3 || h < 3) {
+        target.Assign(source);
+        picsobel(target, progress);
+        return;
+    }
+    target.SetSizeForOverwrite(w, h);
+    const std::size_t stride = source.Stride();
+    ProgressRelay relay(progress);
+    SourceRowPass<1>(source, target, 1, h - 1, [&](const std::uint8_t* const* rows, std::uint8_t* out) {
+        SobelKernel(rows, out, w, stride);
+    }, relay);
+    relay.Finish();
+    progress.SetPosition(0);
+    FrameRowFrom(source, target, 0, 1);
+    FrameRowFrom(source, target, h - 1, h - 2);
 }
 
 }  // namespace brimlet

@@ -27,6 +27,12 @@ namespace brimlet {
 void laplaciangause(TBitmap32& buffer, Progress& progress);
 void picsobel(TBitmap32& buffer, Progress& progress);
 
+// The same filters from source into target, which takes the source's size; its old pixels are
+// never read, so a style needs no working copy of its source. The result and the progress are
+// those of the in-place form on a copy of the source. target may be the source itself.
+void laplaciangause(const TBitmap32& source, TBitmap32& target, Progress& progress);
+void picsobel(const TBitmap32& source, TBitmap32& target, Progress& progress);
+
 namespace reference {
 void laplaciangause(TBitmap32& buffer, Progress& progress);
 void picsobel(TBitmap32& buffer, Progress& progress);

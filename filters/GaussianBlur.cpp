@@ -287,6 +287,7 @@ void FinishRow(const BlurPlan& plan, const Workspace& ws, std::uint8_t* out, int
 // before each is overwritten.
 struct RowSource {
     const TBitmap32* picture = nullptr;
+    TBitmap32* target = nullptr;  // set when the rows go into another picture than they come from
     int begin = 0, end = 0;
     const std::uint8_t* above = nullptr;  // rows [begin - radius, begin)
     const std::uint8_t* below = nullptr;  // rows [end, end + radius)
@@ -304,6 +305,12 @@ struct RowSource {
     }
     // Row y (the next one) is about to be overwritten.
     void Save(int y) {
+        if (target) {
+            // Nothing to save: the row is instead copied over whole, so the target keeps
+            // the source's alpha, which the blur never writes.
+            std::memcpy(target->ScanLine(y), picture->ScanLine(y), stride);
+            return;
+        }
         std::memcpy(ring.data() + std::size_t(y % ringRows) * stride, picture->ScanLine(y), stride);
         written = y + 1;
     }
@@ -360,7 +367,10 @@ namespace detail {
 void SetBlurSimd(bool allowed) { gAllowSimd = allowed; }
 }  // namespace detail
 
-void GaussianBlur(TBitmap32& buffer, int radius, double sigma) {
+namespace {
+
+// The blur of source into buffer; buffer may be the source itself.
+void Blur(const TBitmap32& source, TBitmap32& buffer, int radius, double sigma) {
     radius = detail::GaussianBlurRadius(radius, sigma);
     // Non-zero weights never reach past distance 15, so a radius of 16 holds them all.
     const int probe = std::min(radius, 16);
@@ -370,7 +380,12 @@ void GaussianBlur(TBitmap32& buffer, int radius, double sigma) {
     const int n = 2 * probe + 1;
     for (int x = 0; x <= probe; ++x)
         if (kernel[std::size_t(probe) * n + (probe + x)] != 0) trimmed = x;
-    if (buffer.Empty()) return;
+    const bool inPlace = &source == &buffer;
+    if (source.Empty()) {
+        if (!inPlace) buffer.Assign(source);
+        return;
+    }
+    if (!inPlace && trimmed < 0) buffer.Assign(source);
     if (trimmed < 0) {
         // Every weight is 0: every sum and divisor is 0.
         std::uint8_t* p = buffer.Bits();
@@ -382,34 +397,51 @@ void GaussianBlur(TBitmap32& buffer, int radius, double sigma) {
 #ifdef BRIMLET_BLUR_X86
     simd = gAllowSimd && HasAvx2();
 #endif
-    if (trimmed == 1 && detail::Blur3x3(buffer, kernel, total, simd)) return;
-
     BlurPlan plan;
-    if (!MakePlan(kernel, trimmed, total, plan)) {
-        detail::BlurWithKernel(buffer, kernel, trimmed, total);
-        return;
+    const bool planned = MakePlan(kernel, trimmed, total, plan);
+    bool fromSource = !inPlace;
+    if (trimmed == 1 || !planned) {
+        // The 3 x 3 form and the literal sums work in place.
+        if (fromSource) buffer.Assign(source);
+        fromSource = false;
+        if (trimmed == 1 && detail::Blur3x3(buffer, kernel, total, simd)) return;
+        if (!planned) {
+            detail::BlurWithKernel(buffer, kernel, trimmed, total);
+            return;
+        }
     }
-    // Row ranges of at least 64 rows, one per thread. The rows each range shares with its
-    // neighbours are saved first, so no full copy of the picture is needed.
+    if (fromSource) buffer.SetSizeForOverwrite(source.Width(), source.Height());
+    // Row ranges of at least 64 rows, one per thread. In place, the rows each range shares
+    // with its neighbours are saved first, so no full copy of the picture is needed; from
+    // another picture, every range reads the source directly.
     const int height = buffer.Height(), r = trimmed;
     const std::size_t stride = buffer.Stride();
     const int ranges = std::max(1, std::min(WorkerThreads(), height / 64));
     std::vector<int> bounds(ranges + 1);
     for (int t = 0; t <= ranges; ++t) bounds[t] = int(std::int64_t(height) * t / ranges);
     std::vector<std::vector<std::uint8_t>> shared(ranges + 1);  // rows [b - r, b + r) at each bound b
-    for (int t = 1; t < ranges; ++t) {
-        const int b = bounds[t];
-        shared[t].assign(buffer.ScanLine(b - r), buffer.ScanLine(b - r) + 2 * r * stride);
+    if (!fromSource) {
+        for (int t = 1; t < ranges; ++t) {
+            const int b = bounds[t];
+            shared[t].assign(buffer.ScanLine(b - r), buffer.ScanLine(b - r) + 2 * r * stride);
+        }
     }
     std::vector<RowSource> sources(ranges);
     for (int t = 0; t < ranges; ++t) {
         RowSource& src = sources[t];
-        src.picture = &buffer;
         src.begin = bounds[t];
         src.end = bounds[t + 1];
         src.written = src.begin;
         src.radius = r;
         src.stride = stride;
+        if (fromSource) {
+            src.picture = &source;
+            src.target = &buffer;
+            if (t > 0) src.above = source.ScanLine(src.begin - r);
+            if (t + 1 < ranges) src.below = source.ScanLine(src.end);
+            continue;
+        }
+        src.picture = &buffer;
         src.ringRows = r + 1;
         src.ring.resize(std::size_t(src.ringRows) * stride);
         if (t > 0) src.above = shared[t].data();
@@ -418,6 +450,14 @@ void GaussianBlur(TBitmap32& buffer, int radius, double sigma) {
     ParallelRows(ranges, [&](int first, int last) {
         for (int t = first; t < last; ++t) BlurRows(plan, sources[t], buffer, simd);
     }, 1);
+}
+
+}  // namespace
+
+void GaussianBlur(TBitmap32& buffer, int radius, double sigma) { Blur(buffer, buffer, radius, sigma); }
+
+void GaussianBlur(const TBitmap32& source, TBitmap32& target, int radius, double sigma) {
+    Blur(source, target, radius, sigma);
 }
 
 }  // namespace brimlet

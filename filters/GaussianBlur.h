@@ -21,6 +21,10 @@
 namespace brimlet {
 
 void GaussianBlur(TBitmap32& buffer, int radius, double sigma);
+// The same blur from source into target, which takes the source's size and alpha; a
+// target's old pixels are never read, so no working copy of the source is needed. target may
+// be the source itself. Bad arguments throw before either picture is touched.
+void GaussianBlur(const TBitmap32& source, TBitmap32& target, int radius, double sigma);
 
 // The (2 radius + 1)^2 weights row by row, and their sum in total. radius must already be
 // the one the blur uses (no derivation from 0 here).
@@ -29,6 +33,10 @@ std::vector<std::int32_t> GaussianKernel2D(int radius, double sigma, std::int32_
 namespace reference {
 // Literal form: every output pixel sums all of its taps, one by one.
 void GaussianBlur(TBitmap32& buffer, int radius, double sigma);
+// The same blur from source into target, which takes the source's size and alpha; a
+// target's old pixels are never read, so no working copy of the source is needed. target may
+// be the source itself. Bad arguments throw before either picture is touched.
+void GaussianBlur(const TBitmap32& source, TBitmap32& target, int radius, double sigma);
 }  // namespace reference
 
 namespace detail {

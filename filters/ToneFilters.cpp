@@ -7,10 +7,12 @@
 
 #include "core/Parallel.h"
 #include "core/ProgressRelay.h"
+#include "filters/GrayValue.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <vector>
 
 namespace brimlet {
 
@@ -133,6 +135,36 @@ void TwoValueRow(const std::uint8_t* in, std::uint8_t* out, std::size_t pixels, 
     }
 }
 
+// The tone curve at a pressure, for lightness 0..100.
+std::array<std::uint8_t, 101> ToneCurve(int pressure) {
+    std::array<std::uint8_t, 101> curve;
+    for (int l = 0; l <= 100; ++l) curve[l] = std::uint8_t(reference::ToneLightness(pressure, l));
+    return curve;
+}
+
+// convertimg1's output for each gray pixel B = G = R = v.
+std::array<std::uint32_t, 256> GrayPixels(const HslTables& tables, const std::array<std::uint8_t, 101>& curve) {
+    std::array<std::uint32_t, 256> gray;
+    for (int v = 0; v < 256; ++v) {
+        int h, s, l;
+        ExactHsl(v, v, v, h, s, l);
+        gray[v] = HslPixel(tables, h, s, curve[l]);
+    }
+    return gray;
+}
+
+// Gray values of a row of pixels, exact halves rounded down and marked in ties (as in the
+// edge filters' gray step), so the loop needs no table and vectorises.
+BRIMLET_CLONES
+void GrayRow(const std::uint8_t* in, std::uint8_t* values, std::uint8_t* ties, int w) {
+    for (int x = 0; x < w; ++x) {
+        const std::uint8_t* p = in + 4 * x;
+        const unsigned n = 30u * p[kR] + 59u * p[kG] + 11u * p[kB];
+        values[x] = std::uint8_t(((n + 49) * 5243) >> 19);
+        ties[x] = std::uint8_t((((n + 50) * 5243) >> 19) * 100 == n + 50);
+    }
+}
+
 }  // namespace
 
 void RGBToHSL(int R, int G, int B, int& H, int& S, int& L) {
@@ -157,14 +189,8 @@ void HSLToRGB(int H, int S, int L, int& R, int& G, int& B) {
 
 void convertimg1(int pressure, const TBitmap32& input, TBitmap32& output, Progress& progress) {
     const HslTables& tables = Tables();
-    std::array<std::uint8_t, 101> curve;
-    for (int l = 0; l <= 100; ++l) curve[l] = std::uint8_t(reference::ToneLightness(pressure, l));
-    std::array<std::uint32_t, 256> gray;
-    for (int v = 0; v < 256; ++v) {
-        int h, s, l;
-        RGBToHSL(v, v, v, h, s, l);
-        gray[v] = HslPixel(tables, h, s, curve[l]);
-    }
+    const std::array<std::uint8_t, 101> curve = ToneCurve(pressure);
+    const std::array<std::uint32_t, 256> gray = GrayPixels(tables, curve);
 
     PrepareOutput(input, output);
     const int w = input.Width(), h = input.Height();
@@ -196,6 +222,34 @@ void convertimg1(int pressure, const TBitmap32& input, TBitmap32& output, Progre
     relay.Finish();
     progress.SetPosition(0);
 }
+
+namespace detail {
+void GrayThenConvertimg1(int pressure, TBitmap32& picture, Progress& progress) {
+    // A gray pixel's tone is convertimg1's table entry for its value, so the gray picture
+    // itself is never written.
+    const std::array<std::uint32_t, 256> gray = GrayPixels(Tables(), ToneCurve(pressure));
+    const std::uint8_t* tieTable = GrayTieTable();
+    const int w = picture.Width();
+    const std::size_t stride = picture.Stride();
+    std::uint8_t* bits = picture.Bits();
+    ProgressRelay relay(progress);
+    ParallelRows(picture.Height(), [&](int begin, int end) {
+        std::vector<std::uint8_t> values(static_cast<std::size_t>(w)), ties(static_cast<std::size_t>(w));
+        for (int y = begin; y < end; ++y) {
+            std::uint8_t* row = bits + std::size_t(y) * stride;
+            GrayRow(row, values.data(), ties.data(), w);
+            for (int x = 0; x < w; ++x) {
+                const std::uint8_t* p = row + 4 * x;
+                const unsigned v = ties[x] ? GrayValueFromTable(tieTable, p[kR], p[kG], p[kB]) : values[x];
+                StorePixel(row + 4 * x, gray[v]);
+            }
+            relay.RowsDone(1);
+        }
+    });
+    relay.Finish();
+    progress.SetPosition(0);
+}
+}  // namespace detail
 
 void twovaluetopen(int threshold, const TBitmap32& input, TBitmap32& output) {
     PrepareOutput(input, output);

@@ -27,6 +27,12 @@ void HSLToRGB(int H, int S, int L, int& R, int& G, int& B);
 void convertimg1(int pressure, const TBitmap32& input, TBitmap32& output, Progress& progress);
 void twovaluetopen(int threshold, const TBitmap32& input, TBitmap32& output);
 
+namespace detail {
+// In place: every pixel to its gray value g (B = G = R = g, A = 255 - g), then convertimg1 at
+// the pressure, in one pass, with convertimg1's progress.
+void GrayThenConvertimg1(int pressure, TBitmap32& picture, Progress& progress);
+}  // namespace detail
+
 namespace reference {
 void RGBToHSL(int R, int G, int B, int& H, int& S, int& L);
 void HSLToRGB(int H, int S, int L, int& R, int& G, int& B);

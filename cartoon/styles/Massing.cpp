@@ -1,7 +1,7 @@
 // Fast forms of the Massing routines. The grey path is the fast gray value plus a 256-entry
 // table of band tops; the colour path counts boxes per worker and merges the tables, then
-// paints each pixel with its box's packed mean. Both work in place: every output pixel
-// depends only on its own input pixel (and the finished table), so no copy is needed.
+// paints each pixel with its box's packed mean. Both work in place or from one picture into
+// another: every output pixel depends only on its own input pixel (and the finished table).
 #include "cartoon/styles/Massing.h"
 
 #include "cartoon/styles/BytePattern.h"
@@ -43,7 +43,18 @@ namespace {
 
 inline void Store(std::uint8_t* p, std::uint32_t v) { std::memcpy(p, &v, 4); }
 
-void GrayPath(int offset, int levelStep, TBitmap32& picture, Progress& progress) {
+// The top row and the left column keep their pixels; from another picture they are copied.
+void CopyUnquantised(const TBitmap32& source, TBitmap32& target, int y) {
+    if (&source == &target || source.Empty()) return;
+    if (y == 0)
+        std::memcpy(target.ScanLine(0), source.ScanLine(0), source.Stride());
+    else
+        std::memcpy(target.ScanLine(y), source.ScanLine(y), 4);
+}
+
+// Both paths read source and write target, which may be the same picture: every output
+// pixel depends only on its own input pixel (and the finished table).
+void GrayPath(int offset, int levelStep, const TBitmap32& source, TBitmap32& picture, Progress& progress) {
     // Packed B = G = R = band top, A = 255, for every gray value.
     std::array<std::uint32_t, 256> tops;
     for (int g = 0; g < 256; ++g) {
@@ -53,12 +64,15 @@ void GrayPath(int offset, int levelStep, TBitmap32& picture, Progress& progress)
     }
     const std::uint8_t* ties = GrayTieTable();
     const int width = picture.Width();
+    CopyUnquantised(source, picture, 0);
     detail::ForRowGroups(1, picture.Height(), progress, [&](int begin, int end) {
         for (int y = begin; y < end; ++y) {
-            std::uint8_t* p = picture.ScanLine(y);
+            const std::uint8_t* in = source.ScanLine(y);
+            std::uint8_t* out = picture.ScanLine(y);
+            CopyUnquantised(source, picture, y);
             for (int x = 1; x < width; ++x) {
-                std::uint8_t* q = p + 4 * x;
-                Store(q, tops[GrayValueFromTable(ties, q[kR], q[kG], q[kB])]);
+                const std::uint8_t* q = in + 4 * x;
+                Store(out + 4 * x, tops[GrayValueFromTable(ties, q[kR], q[kG], q[kB])]);
             }
         }
     });
@@ -108,7 +122,7 @@ void CountRows(const TBitmap32& picture, const BandTables& bands, int begin, int
     }
 }
 
-void ColourPath(int levelStep, TBitmap32& picture, Progress& progress) {
+void ColourPath(int levelStep, const TBitmap32& source, TBitmap32& picture, Progress& progress) {
     const BandTables bands(levelStep);
     const int width = picture.Width(), height = picture.Height();
     std::vector<Box> table(kCells);
@@ -121,7 +135,7 @@ void ColourPath(int levelStep, TBitmap32& picture, Progress& progress) {
             std::vector<Box> local(kCells);
             for (int y = 1 + b; y < 1 + e; y += detail::kRowsPerStep) {
                 const int end = std::min(1 + e, y + detail::kRowsPerStep);
-                if (width >= 2) CountRows(picture, bands, y, end, local.data());
+                if (width >= 2) CountRows(source, bands, y, end, local.data());
                 relay.RowsDone(end - y);
             }
             std::lock_guard<std::mutex> lock(merge);
@@ -145,10 +159,13 @@ void ColourPath(int levelStep, TBitmap32& picture, Progress& progress) {
         paint[c] = 0xFF000000u | mean(box.red) << 16 | mean(box.green) << 8 | mean(box.blue);
     }
 
+    CopyUnquantised(source, picture, 0);
     detail::ForRowGroups(1, height, progress, [&](int begin, int end) {
         for (int y = begin; y < end; ++y) {
-            std::uint8_t* row = picture.ScanLine(y);
-            for (int x = 1; x < width; ++x) Store(row + 4 * x, paint[bands.Cell(row + 4 * x)]);
+            const std::uint8_t* in = source.ScanLine(y);
+            std::uint8_t* out = picture.ScanLine(y);
+            CopyUnquantised(source, picture, y);
+            for (int x = 1; x < width; ++x) Store(out + 4 * x, paint[bands.Cell(in + 4 * x)]);
         }
     });
     progress.SetPosition(0);
@@ -170,11 +187,17 @@ void Shift(TBitmap32& picture, bool brighter, Progress& progress) {
 }  // namespace
 
 void crayonpic(int offset, TBitmap32& picture, int levelStep, bool gray, Progress& progress) {
+    crayonpic(offset, picture, picture, levelStep, gray, progress);
+}
+
+void crayonpic(int offset, const TBitmap32& source, TBitmap32& target, int levelStep, bool gray,
+               Progress& progress) {
     detail::CheckLevelStep(levelStep, gray);
+    if (&source != &target) target.SetSizeForOverwrite(source.Width(), source.Height());
     if (gray)
-        GrayPath(offset, levelStep, picture, progress);
+        GrayPath(offset, levelStep, source, target, progress);
     else
-        ColourPath(levelStep, picture, progress);
+        ColourPath(levelStep, source, target, progress);
 }
 
 void Brighter(TBitmap32& picture, Progress& progress) { Shift(picture, true, progress); }

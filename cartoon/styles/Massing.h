@@ -24,6 +24,10 @@ int RegionOffsetFor(int regionPosition, int regionMax, int levelStep);
 // levelStep must be at least 1 on the grey path and at least 16 on the colour path (so the
 // box index stays within 16 per channel); otherwise std::invalid_argument, picture untouched.
 void crayonpic(int offset, TBitmap32& picture, int levelStep, bool gray, Progress& progress);
+// The same from source into target, which takes the source's size (its old pixels are never
+// read): the result and progress of crayonpic on a copy of the source. target may be source.
+void crayonpic(int offset, const TBitmap32& source, TBitmap32& target, int levelStep, bool gray,
+               Progress& progress);
 
 // B, G and R of every pixel plus 10 (held at 255) or minus 10 (held at 0); A untouched.
 // Progress: one per row, then 0.

@@ -1,4 +1,4 @@
-// The Massing chain: blur, keep the blur as the palette, quantise a copy of it.
+// The Massing chain: blur, keep the blur as the palette, quantise it into the colour layer.
 #include "cartoon/styles/Massing.h"
 #include "cartoon/styles/Styles.h"
 
@@ -13,10 +13,10 @@ MassingResult RunMassing(const TBitmap32& source, const MassingSettings& setting
     result.levelStep = LevelStepFor(settings.scalar);
     const int offset = RegionOffsetFor(settings.region, settings.regionMax, result.levelStep);
     detail::CheckLevelStep(result.levelStep, settings.gray);
-    result.palette = source;
-    GaussianBlur(result.palette, settings.sleek, double(settings.sleek));
-    result.colour = result.palette;
-    crayonpic(offset, result.colour, result.levelStep, settings.gray, progress);
+    // Each layer is written straight from the picture before it, by the threads that
+    // compute it: no working copies.
+    GaussianBlur(source, result.palette, settings.sleek, double(settings.sleek));
+    crayonpic(offset, result.palette, result.colour, result.levelStep, settings.gray, progress);
     return result;
 }
 

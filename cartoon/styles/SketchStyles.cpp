@@ -3,42 +3,23 @@
 
 #include "core/Parallel.h"
 #include "filters/EdgeFilters.h"
-#include "filters/GrayValue.h"
 #include "filters/ToneFilters.h"
 
 #include <cstring>
 
 namespace brimlet {
 
-namespace detail {
-void GrayWithInkAlpha(TBitmap32& picture) {
-    const std::uint8_t* ties = GrayTieTable();
-    const int width = picture.Width();
-    ParallelRows(picture.Height(), [&](int begin, int end) {
-        for (int y = begin; y < end; ++y) {
-            std::uint8_t* p = picture.ScanLine(y);
-            for (int x = 0; x < width; ++x, p += 4) {
-                const std::uint32_t g = GrayValueFromTable(ties, p[kR], p[kG], p[kB]);
-                const std::uint32_t v = (255 - g) << 24 | g * 0x010101u;
-                std::memcpy(p, &v, 4);
-            }
-        }
-    });
-}
-}  // namespace detail
-
 TBitmap32 RunPenSketch(const TBitmap32& source, int penPressure, Progress& progress) {
-    TBitmap32 picture = source;
-    laplaciangause(picture, progress);
+    TBitmap32 picture;  // written straight from the source: no working copy of it
+    laplaciangause(source, picture, progress);
     twovaluetopen(penPressure, picture, picture);
     return picture;
 }
 
 TBitmap32 RunPencilSketch(const TBitmap32& source, int pencilPressure, Progress& progress) {
-    TBitmap32 picture = source;
-    picsobel(picture, progress);
-    detail::GrayWithInkAlpha(picture);
-    convertimg1(pencilPressure, picture, picture, progress);
+    TBitmap32 picture;
+    picsobel(source, picture, progress);
+    detail::GrayThenConvertimg1(pencilPressure, picture, progress);
     return picture;
 }
 

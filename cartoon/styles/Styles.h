@@ -46,9 +46,4 @@ TBitmap32 RunPenAndInk(const TBitmap32& source, const PenInkSettings& settings);
 // and blended in one threaded pass; the target's memory is reused when its byte count fits.
 void ComposeDyeingAndSketch(const TBitmap32& colour, const TBitmap32& line, TBitmap32& target);
 
-namespace detail {
-// The Pencil Sketch gray step in place: B = G = R = gray value, A = 255 - gray value.
-void GrayWithInkAlpha(TBitmap32& picture);
-}  // namespace detail
-
 }  // namespace brimlet

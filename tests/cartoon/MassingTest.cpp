@@ -105,6 +105,10 @@ TEST(Massing, RejectsBandWidthsThatWouldBreakTheTable) {
     EXPECT_THROW(crayonpic(0, bmp, 0, true, none), std::invalid_argument);
     EXPECT_THROW(crayonpic(0, bmp, 15, false, none), std::invalid_argument);
     EXPECT_THROW(reference::crayonpic(0, bmp, 15, false, none), std::invalid_argument);
+    TBitmap32 target(2, 3);
+    const TBitmap32 targetBefore = target;
+    EXPECT_THROW(crayonpic(0, bmp, target, 15, false, none), std::invalid_argument);
+    EXPECT_EQ(target, targetBefore);
     EXPECT_EQ(bmp, before);
 }
 
@@ -168,6 +172,19 @@ TEST(MassingFastPath, AllRoutinesMatchOnOddSizesRealPhotosAndThreads) {
                 picture, [](TBitmap32& p, Progress& pr) { crayonpic(-9, p, 43, true, pr); },
                 [](TBitmap32& p, Progress& pr) { reference::crayonpic(-9, p, 43, true, pr); },
                 "grey crayonpic");
+            // From the picture into a stale target of the same byte count, whose old pixels
+            // (top row and left column included) must not show through.
+            for (bool gray : {true, false})
+                ExpectSameAsReference(
+                    picture,
+                    [&](TBitmap32& p, Progress& pr) {
+                        TBitmap32 target = p;
+                        target.InvertRect({0, 0, target.Width(), target.Height()});
+                        crayonpic(-9, p, target, 43, gray, pr);
+                        p = std::move(target);
+                    },
+                    [&](TBitmap32& p, Progress& pr) { reference::crayonpic(-9, p, 43, gray, pr); },
+                    "crayonpic into a target");
             ExpectSameAsReference(
                 picture, [](TBitmap32& p, Progress& pr) { Brighter(p, pr); },
                 [](TBitmap32& p, Progress& pr) { reference::Brighter(p, pr); }, "Brighter");

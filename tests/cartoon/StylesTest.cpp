@@ -117,19 +117,27 @@ TEST(PencilSketchChain, MatchesTheLiteralChain) {
     }
 }
 
-TEST(PencilSketchChain, GrayStepMatchesTheLiteralGrayOnEveryThreadCount) {
+TEST(PencilSketchChain, GrayAndToneStepMatchesTheLiteralStepsOnEveryThreadCount) {
+    // Random colours hit the gray value's exact halves, which the fused step settles apart.
     const TBitmap32 source = testing::RandomPicture(301, 203, 8);
-    TBitmap32 expected = source;
-    for (std::size_t i = 0; i < expected.ByteCount(); i += 4) {
-        std::uint8_t* p = expected.Bits() + i;
+    TBitmap32 gray = source;
+    for (std::size_t i = 0; i < gray.ByteCount(); i += 4) {
+        std::uint8_t* p = gray.Bits() + i;
         std::uint8_t g = reference::GrayValue(p[kR], p[kG], p[kB]);
         StorePixel(p, testing::Ink(g));
     }
-    for (int threads : {1, 3}) {
-        SetWorkerThreads(threads);
-        TBitmap32 picture = source;
-        detail::GrayWithInkAlpha(picture);
-        EXPECT_EQ(picture, expected);
+    for (int pressure : {1, 67}) {
+        TBitmap32 expected;
+        CountingProgress literal;
+        reference::convertimg1(pressure, gray, expected, literal);
+        for (int threads : {1, 3}) {
+            SetWorkerThreads(threads);
+            TBitmap32 picture = source;
+            CountingProgress fused;
+            detail::GrayThenConvertimg1(pressure, picture, fused);
+            EXPECT_EQ(picture, expected) << "pressure " << pressure << ", threads " << threads;
+            ExpectSameProgress(fused, literal);
+        }
     }
     SetWorkerThreads(0);
 }

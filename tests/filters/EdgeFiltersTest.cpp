@@ -21,13 +21,28 @@ struct Form {
     Filter laplacian, sobel;
 };
 
-// Every behavioural test runs on both forms.
+using InPlace = void (*)(TBitmap32&, Progress&);
+using SourceToTarget = void (*)(const TBitmap32&, TBitmap32&, Progress&);
+
+// The source-to-target form, writing over a stale picture of the same byte count so that
+// any pixel it failed to write (or read back) would show.
+Filter IntoStaleTarget(SourceToTarget filter) {
+    return [filter](TBitmap32& buffer, Progress& progress) {
+        TBitmap32 target = buffer;
+        target.InvertRect({0, 0, target.Width(), target.Height()});
+        filter(buffer, target, progress);
+        buffer = std::move(target);
+    };
+}
+
+// Every behavioural test runs on every form.
 class EdgeFilterForms : public ::testing::TestWithParam<Form> {};
 
 INSTANTIATE_TEST_SUITE_P(
     Forms, EdgeFilterForms,
     ::testing::Values(Form{"reference", reference::laplaciangause, reference::picsobel},
-                      Form{"fast", laplaciangause, picsobel}),
+                      Form{"fast", InPlace(laplaciangause), InPlace(picsobel)},
+                      Form{"sourceToTarget", IntoStaleTarget(laplaciangause), IntoStaleTarget(picsobel)}),
     [](const auto& info) { return info.param.name; });
 
 std::uint32_t Pixel(const TBitmap32& bmp, int x, int y) { return LoadPixel(bmp.ScanLine(y) + 4 * x); }
@@ -200,6 +215,22 @@ void ExpectFastEqualsReference(const TBitmap32& input, const std::string& what) 
         picsobel(fast, none);
         reference::picsobel(slow, none);
         EXPECT_TRUE(fast == slow) << "picsobel " << what << ", threads " << threads;
+        // From the source into a reused target of another size, and into the source itself.
+        TBitmap32 target(7, 5);
+        laplaciangause(input, target, none);
+        slow = input;
+        reference::laplaciangause(slow, none);
+        EXPECT_TRUE(target == slow) << "laplaciangause into a target " << what << ", threads " << threads;
+        fast = input;
+        laplaciangause(fast, fast, none);
+        EXPECT_TRUE(fast == slow) << "laplaciangause into itself " << what << ", threads " << threads;
+        picsobel(input, target, none);
+        slow = input;
+        reference::picsobel(slow, none);
+        EXPECT_TRUE(target == slow) << "picsobel into a target " << what << ", threads " << threads;
+        fast = input;
+        picsobel(fast, fast, none);
+        EXPECT_TRUE(fast == slow) << "picsobel into itself " << what << ", threads " << threads;
     }
     SetWorkerThreads(0);
 }

@@ -126,11 +126,17 @@ TEST(GaussianBlur, MatchesReferenceOnRandomPictures) {
         for (const Case& c : cases) {
             TBitmap32 fast = RandomPicture(c.width, c.height, seed++);
             TBitmap32 slow = fast;
+            // From the picture into a stale target of the same byte count (whose old pixels,
+            // alpha included, must not show through), then in place.
+            TBitmap32 target = fast;
+            target.InvertRect({0, 0, target.Width(), target.Height()});
+            GaussianBlur(fast, target, c.radius, c.sigma);
             GaussianBlur(fast, c.radius, c.sigma);
             reference::GaussianBlur(slow, c.radius, c.sigma);
             SCOPED_TRACE(std::string(path) + " " + std::to_string(c.width) + "x" + std::to_string(c.height) +
                          " radius " + std::to_string(c.radius) + " sigma " + std::to_string(c.sigma));
             EXPECT_TRUE(fast == slow);
+            EXPECT_TRUE(target == slow) << "into a target";
         }
     });
 }
@@ -144,6 +150,9 @@ TEST(GaussianBlur, ThreadsDoNotChangeTheResult) {
         for (int threads : {1, 3, 7}) {
             SetWorkerThreads(threads);
             TBitmap32 fast = original;
+            TBitmap32 target;
+            GaussianBlur(fast, target, radius, radius);
+            EXPECT_TRUE(target == slow) << threads << " threads, radius " << radius << ", into a target";
             GaussianBlur(fast, radius, radius);
             EXPECT_TRUE(fast == slow) << threads << " threads, radius " << radius;
         }
@@ -210,6 +219,10 @@ TEST(GaussianBlur, RejectsBadArgumentsWithoutTouchingThePicture) {
     EXPECT_THROW(GaussianBlur(picture, 3, std::nan("")), std::invalid_argument);
     EXPECT_THROW(GaussianBlur(picture, 3, 1e-6), std::invalid_argument);
     EXPECT_THROW(reference::GaussianBlur(picture, 3, 0.0), std::invalid_argument);
+    TBitmap32 target(3, 2);
+    const TBitmap32 targetBefore = target;
+    EXPECT_THROW(GaussianBlur(picture, target, 3, 0.0), std::invalid_argument);
+    EXPECT_TRUE(target == targetBefore);
     EXPECT_TRUE(picture == before);
     TBitmap32 empty;
     EXPECT_NO_THROW(GaussianBlur(empty, 5, 5.0));

@@ -123,6 +123,10 @@ INSTANTIATE_TEST_SUITE_P(
     Filters, ProgressWhileWorking,
     ::testing::Values(Case{"laplaciangause", [](TBitmap32& b, Progress& p) { laplaciangause(b, p); }, 4},
                       Case{"picsobel", [](TBitmap32& b, Progress& p) { picsobel(b, p); }, 2},
+                      Case{"laplaciangauseIntoTarget",
+                           [](TBitmap32& b, Progress& p) { TBitmap32 t; laplaciangause(b, t, p); b = std::move(t); }, 4},
+                      Case{"picsobelIntoTarget",
+                           [](TBitmap32& b, Progress& p) { TBitmap32 t; picsobel(b, t, p); b = std::move(t); }, 2},
                       Case{"convertimg1", [](TBitmap32& b, Progress& p) { convertimg1(67, b, b, p); }, 0}),
     [](const ::testing::TestParamInfo<Case>& info) { return info.param.name; });
 

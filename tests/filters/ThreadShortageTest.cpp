@@ -61,6 +61,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Case{"laplaciangause", [](TBitmap32& b, Progress& p) { laplaciangause(b, p); }},
         Case{"picsobel", [](TBitmap32& b, Progress& p) { picsobel(b, p); }},
+        Case{"laplaciangauseIntoTarget",
+             [](TBitmap32& b, Progress& p) { TBitmap32 t; laplaciangause(b, t, p); b = std::move(t); }},
+        Case{"picsobelIntoTarget", [](TBitmap32& b, Progress& p) { TBitmap32 t; picsobel(b, t, p); b = std::move(t); }},
         Case{"convertimg1", [](TBitmap32& b, Progress& p) { convertimg1(67, b, b, p); }},
         Case{"twovaluetopen", [](TBitmap32& b, Progress&) { twovaluetopen(125, b, b); }},
         Case{"GaussianBlur", [](TBitmap32& b, Progress&) { GaussianBlur(b, 3, 3.0); }},
