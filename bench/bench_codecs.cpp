@@ -1,6 +1,8 @@
 // JPEG loading and saving against OpenCV's imdecode / imencode on the 12 MP test photo.
 // Both sides decode the same bytes (encoded once at quality 90); the peer's load includes
 // the BGR -> BGRA conversion that gives it our pixel format. Both codecs are single-threaded.
+// JpegLoad/floor is libjpeg-turbo alone, decoding the same bytes into one reused BGRX buffer
+// with the settings ours uses: what is left of ours above it is our own work per load.
 #include "bench/TestPhoto.h"
 #include "bench/ThreadScope.h"
 #include "core/Parallel.h"
@@ -11,6 +13,9 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <jpeglib.h>
+
+#include <algorithm>
 #include <vector>
 
 namespace brimlet::bench {
@@ -45,6 +50,35 @@ void BM_JpegLoadPeer(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_JpegLoadPeer)->Name("JpegLoad/peer")->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_JpegLoadFloor(benchmark::State& state) {
+    const std::vector<std::uint8_t>& bytes = PhotoJpeg();
+    std::vector<std::uint8_t> bgrx;
+    jpeg_decompress_struct cinfo{};
+    jpeg_error_mgr errors{};
+    cinfo.err = jpeg_std_error(&errors);  // the test photo is whole: an error would exit
+    jpeg_create_decompress(&cinfo);
+    for (auto _ : state) {
+        jpeg_mem_src(&cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
+        jpeg_read_header(&cinfo, TRUE);
+        cinfo.out_color_space = JCS_EXT_BGRX;
+        cinfo.do_block_smoothing = TRUE;
+        cinfo.dct_method = JDCT_ISLOW;
+        jpeg_start_decompress(&cinfo);
+        const std::size_t stride = std::size_t(cinfo.output_width) * 4;
+        bgrx.resize(stride * cinfo.output_height);
+        while (cinfo.output_scanline < cinfo.output_height) {
+            JSAMPROW rows[16];
+            const int n = int(std::min<JDIMENSION>(16, cinfo.output_height - cinfo.output_scanline));
+            for (int i = 0; i < n; ++i) rows[i] = bgrx.data() + (cinfo.output_scanline + i) * stride;
+            jpeg_read_scanlines(&cinfo, rows, JDIMENSION(n));
+        }
+        jpeg_finish_decompress(&cinfo);
+        benchmark::DoNotOptimize(bgrx.data());
+    }
+    jpeg_destroy_decompress(&cinfo);
+}
+BENCHMARK(BM_JpegLoadFloor)->Name("JpegLoad/floor")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_JpegSaveOurs(benchmark::State& state) {
     const TBitmap32& photo = TestPhoto();

@@ -1,4 +1,4 @@
-// Runs every benchmark, then prints ours/peer ratios for each pair.
+// Runs every benchmark, then prints ours/peer (and ours/floor) ratios for each pair.
 // Pairs are named "<group>/ours" and "<group>/peer" (optionally with a suffix after a
 // further slash, e.g. "<group>/ours/threads:all"); a ratio is printed for each suffix.
 #include <benchmark/benchmark.h>
@@ -25,11 +25,14 @@ public:
         for (const auto& [name, ours] : times_) {
             auto at = name.find("/ours");
             if (at == std::string::npos) continue;
-            std::string peerName = name.substr(0, at) + "/peer" + name.substr(at + 5);
-            auto peer = times_.find(peerName);
-            if (peer == times_.end()) continue;
-            std::printf("%-48s %12.3f %12.3f %8.2f\n", name.c_str(), ours, peer->second,
-                        ours / peer->second);
+            // A "floor" row (the bare library call under ours) is paired like a peer.
+            for (const char* other : {"/peer", "/floor"}) {
+                std::string peerName = name.substr(0, at) + other + name.substr(at + 5);
+                auto peer = times_.find(peerName);
+                if (peer == times_.end()) continue;
+                std::printf("%-48s %12.3f %12.3f %8.2f\n", (name + " vs" + other).c_str(), ours,
+                            peer->second, ours / peer->second);
+            }
         }
     }
 
