@@ -18,6 +18,14 @@ struct Rect {
 // Byte offsets of the channels inside one pixel.
 enum Channel : int { kB = 0, kG = 1, kR = 2, kA = 3 };
 
+namespace detail {
+// Memory for pixels. Large blocks are placed on huge-page boundaries and offered to the
+// kernel for huge pages: a fresh picture's first touch then costs one fault per 2 MiB instead
+// of one per 4 KiB, which for a whole picture costs about as much as a filter pass.
+void* AllocatePixelBytes(std::size_t bytes);
+void FreePixelBytes(void* block, std::size_t bytes) noexcept;
+}  // namespace detail
+
 // Leaves bytes uninitialised when a vector grows, so that a routine which writes every pixel
 // touches fresh memory first in its own (threaded) pass instead of in a single-threaded fill.
 template <class T>
@@ -27,6 +35,8 @@ struct DefaultInitAllocator : std::allocator<T> {
         using other = DefaultInitAllocator<U>;
     };
     using std::allocator<T>::allocator;
+    T* allocate(std::size_t n) { return static_cast<T*>(detail::AllocatePixelBytes(n * sizeof(T))); }
+    void deallocate(T* block, std::size_t n) noexcept { detail::FreePixelBytes(block, n * sizeof(T)); }
     template <class U>
     void construct(U* p) noexcept {
         ::new (static_cast<void*>(p)) U;

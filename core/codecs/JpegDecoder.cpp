@@ -75,6 +75,12 @@ void ClearAlpha(std::uint8_t* row, int width) {
     }
 }
 
+// A row no data reached: white with alpha 0, as a freshly sized bitmap is.
+void WhiteRow(std::uint8_t* row, int width) {
+    const std::uint32_t white = 0x00FFFFFFu;
+    for (int x = 0; x < width; ++x) std::memcpy(row + 4 * std::size_t(x), &white, 4);
+}
+
 // CMYK rows to B, G, R, 0. Adobe's files store the inks inverted (255 = no ink), which is
 // what libjpeg also makes of YCCK; others store them plainly.
 void CmykToBgr(const std::uint8_t* cmyk, std::uint8_t* bgr, int width, bool inverted) {
@@ -137,7 +143,9 @@ TBitmap32 DecodeJpeg(std::span<const std::uint8_t> bytes) {
     jpeg_start_decompress(&d.cinfo);
 
     const int width = int(d.cinfo.output_width), height = int(d.cinfo.output_height);
-    picture.SetSize(width, height);
+    // Rows are filled as they are decoded; only rows never reached are made white below,
+    // so a whole file's picture is written once.
+    picture.SetSizeForOverwrite(width, height);
     if (cmyk) cmykRow.resize(std::size_t(width) * 4);
     // A single-scan file decodes as it is read: once its data has run out, the rows still to
     // come hold nothing of the picture, so they stay white rather than take the time to
@@ -166,6 +174,7 @@ TBitmap32 DecodeJpeg(std::span<const std::uint8_t> bytes) {
             for (int i = 0; i < got; ++i) ClearAlpha(rows[i], width);
         }
     }
+    for (int y = int(d.cinfo.output_scanline); y < height; ++y) WhiteRow(picture.ScanLine(y), width);
     // The picture is complete; what follows the last scan (trailing markers, junk) is not
     // read, so a file damaged only there still opens.
     const int orientation = OrientationOf(d.cinfo);

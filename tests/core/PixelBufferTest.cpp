@@ -171,6 +171,27 @@ TEST(PixelBuffer, SizeForOverwriteKeepsMemoryOfTheSameByteCountAndChecksLimits) 
     EXPECT_TRUE(picture.Empty());
 }
 
+TEST(PixelBuffer, LargePicturesKeepTheirPixelsThroughResizeCopyAndMove) {
+    // Pictures on both sides of the large-block threshold of the pixel memory, so every
+    // pairing of allocation and release is walked (the leak and mismatch checkers see them).
+    TBitmap32 small = Filled(40, 30, 1, 2, 3, 4);
+    TBitmap32 large = small;
+    large.SetSize(2000, 1500);  // 12 MB
+    EXPECT_EQ(LoadPixel(large.ScanLine(29) + 4 * 39), 0x04030201u);
+    EXPECT_EQ(LoadPixel(large.ScanLine(1499) + 4 * 1999), 0x00FFFFFFu);
+    TBitmap32 copy = large;
+    EXPECT_TRUE(copy == large);
+    copy.SetSize(40, 30);
+    EXPECT_TRUE(copy == small);
+    small.Assign(large);
+    EXPECT_TRUE(small == large);
+    TBitmap32 moved = std::move(large);
+    EXPECT_EQ(moved.Width(), 2000);
+    EXPECT_EQ(LoadPixel(moved.ScanLine(0)), 0x04030201u);
+    moved.SetSizeForOverwrite(1000, 3000);  // same byte count: the same memory
+    EXPECT_EQ(LoadPixel(moved.ScanLine(0)), 0x04030201u);
+}
+
 TEST(DrawOver, TransparentPaperKeepsTheColours) {
     TBitmap32 layer = Filled(4, 4, 255, 255, 255, 0);
     TBitmap32 target = Filled(4, 4, 1, 2, 3, 9);
