@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QSize>
 #include <QTimer>
 
 #include <cstdio>
@@ -19,6 +20,14 @@ QStringList RawArguments(int argc, char** argv) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     return arguments;
+}
+
+// The icon built into the program, for an install prefix the icon theme does not search.
+QIcon BuiltInIcon() {
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/app-icon/%1.png").arg(size), QSize(size, size));
+    return icon;
 }
 
 int Print(std::FILE* stream, const QString& text, int exitCode) {
@@ -49,7 +58,7 @@ int main(int argc, char** argv) {
     if (request.action == brimlet::CommandLine::Action::Fail)
         return Print(stderr, request.text, 1);
     QGuiApplication::setDesktopFileName(QStringLiteral(BRIMLET_APP_ID));
-    QGuiApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(BRIMLET_APP_ID)));
+    QGuiApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(BRIMLET_APP_ID), BuiltInIcon()));
 
     brimlet::CreateProgramWindows();
     if (!request.files.isEmpty()) {
