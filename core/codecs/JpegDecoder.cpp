@@ -32,9 +32,11 @@ constexpr std::int64_t kBlockVisitsPerByte = 32;
 constexpr std::int64_t kPixelsPerByte = 256;
 constexpr std::int64_t kMultiScanMemoryPerByte = 1536;
 
-// The pixels the file's bytes can pay for (compared with the declared area).
-std::int64_t FillablePixels(jpeg_decompress_struct& cinfo, std::size_t fileBytes) {
-    const std::int64_t bytes = std::int64_t(fileBytes);
+// The pixels the file's bytes can pay for (compared with the declared area). Turning the
+// picture upright takes a second copy of it, so a turned picture pays twice.
+std::int64_t FillablePixels(jpeg_decompress_struct& cinfo, std::size_t fileBytes, int orientation) {
+    const bool turned = orientation >= 2 && orientation <= 8;
+    const std::int64_t bytes = std::int64_t(fileBytes) / (turned ? 2 : 1);
     if (!jpeg_has_multiple_scans(&cinfo)) return bytes * kPixelsPerByte;
     std::int64_t blocks = 0;
     for (int i = 0; i < cinfo.num_components; ++i)
@@ -131,8 +133,9 @@ TBitmap32 DecodeJpeg(std::span<const std::uint8_t> bytes) {
     jpeg_read_header(&d.cinfo, TRUE);
     CheckDecodedSize(d.cinfo.image_width, d.cinfo.image_height);
     // Before anything is allocated for the picture's size.
+    const int orientation = OrientationOf(d.cinfo);
     CheckDataCanFill("JPEG", d.cinfo.image_width, d.cinfo.image_height,
-                     FillablePixels(d.cinfo, bytes.size()));
+                     FillablePixels(d.cinfo, bytes.size(), orientation));
 
     const bool cmyk = d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK;
     const bool invertedInks = d.cinfo.saw_Adobe_marker;
@@ -177,7 +180,6 @@ TBitmap32 DecodeJpeg(std::span<const std::uint8_t> bytes) {
     for (int y = int(d.cinfo.output_scanline); y < height; ++y) WhiteRow(picture.ScanLine(y), width);
     // The picture is complete; what follows the last scan (trailing markers, junk) is not
     // read, so a file damaged only there still opens.
-    const int orientation = OrientationOf(d.cinfo);
     return ApplyOrientation(std::move(picture), orientation);
 }
 

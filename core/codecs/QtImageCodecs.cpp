@@ -22,6 +22,14 @@ constexpr int kAllocationLimitMb = 1100;
 // photographs in PNG take a byte for every one or two.
 constexpr std::int64_t kIcoPixelsPerByte = 16;
 
+// Qt's allocation limit, in MB, for a picture of this many pixels at 4 bytes each.
+int AllocationLimitMb(std::int64_t pixels) {
+#ifdef BRIMLET_FUZZ_MAX_PIXELS
+    pixels = std::min<std::int64_t>(pixels, BRIMLET_FUZZ_MAX_PIXELS);
+#endif
+    return int(std::min<std::int64_t>(kAllocationLimitMb, (pixels * 4 >> 20) + 1));
+}
+
 }  // namespace
 
 TBitmap32 FromQImage(const QImage& image) {
@@ -54,7 +62,11 @@ MemoryReader::MemoryReader(std::span<const std::uint8_t> bytes, const char* form
         reader.setDevice(&buffer);
         reader.setFormat(format);
         reader.setAutoDetectImageFormat(false);
+#ifdef BRIMLET_FUZZ_MAX_PIXELS
+        reader.setAllocationLimit(AllocationLimitMb(BRIMLET_FUZZ_MAX_PIXELS));
+#else
         reader.setAllocationLimit(kAllocationLimitMb);
+#endif
 }
 
 void FailQtRead(const char* what, const QImageReader& reader) {
@@ -72,11 +84,15 @@ TBitmap32 DecodeIco(std::span<const std::uint8_t> bytes) {
     // Real icons are at most 256 x 256, so a large image must come with bytes in proportion.
     const std::int64_t fillable =
         std::max(kAreaAnyFileMayDeclare, std::int64_t(bytes.size()) * kIcoPixelsPerByte);
-    m.reader.setAllocationLimit(int(std::min<std::int64_t>(kAllocationLimitMb, (fillable * 4 >> 20) + 1)));
+    m.reader.setAllocationLimit(AllocationLimitMb(fillable));
     if (!m.reader.canRead()) FailQtRead("ICO", m.reader);
     // The largest image of the file; of equal sizes, the first.
     QImage best;
-    const int count = std::max(1, m.reader.imageCount());
+    // The header's count is taken at its word by Qt, which then seeks to each directory
+    // entry; a few bytes declaring 65535 images took half a second. Each entry takes 16
+    // bytes after the 6-byte header, so the file itself says how many there can be.
+    const int entries = int(std::min<std::size_t>(65535, bytes.size() < 6 ? 0 : (bytes.size() - 6) / 16));
+    const int count = std::max(1, std::min(m.reader.imageCount(), entries));
     for (int i = 0; i < count; ++i) {
         if (i > 0 && !m.reader.jumpToImage(i)) break;
         const QSize declared = m.reader.size();

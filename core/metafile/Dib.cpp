@@ -182,9 +182,9 @@ void DecodeRle(const Header& h, std::span<const std::uint8_t> bits, QImage& imag
 }  // namespace
 
 std::int64_t MaxMetafilePixels() {
-#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
-    // Keeps the fuzzer's memory and time per input small; real files are not affected.
-    return std::int64_t(1) << 20;
+#ifdef BRIMLET_FUZZ_MAX_PIXELS
+    // Fuzzing builds only (a CMake option): keeps the memory and time per input small.
+    return BRIMLET_FUZZ_MAX_PIXELS;
 #else
     return TBitmap32::kMaxPixelCount;
 #endif

@@ -98,6 +98,16 @@ std::vector<std::uint8_t> WithLastScanRepeated(const std::vector<std::uint8_t>& 
 
 TBitmap32 White(int width, int height) { return TBitmap32(width, height); }
 
+// The file with an Exif segment after SOI whose only tag is the orientation (big-endian).
+std::vector<std::uint8_t> WithOrientation(const std::vector<std::uint8_t>& jpeg, std::uint8_t orientation) {
+    const std::vector<std::uint8_t> app1 = {0xFF, 0xE1, 0, 34, 'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42,
+                                            0, 0, 0, 8, 0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1,
+                                            0, orientation, 0, 0, 0, 0, 0, 0};
+    std::vector<std::uint8_t> out = jpeg;
+    out.insert(out.begin() + 2, app1.begin(), app1.end());
+    return out;
+}
+
 TEST(SmallFileBounds, JpegFrameLargerThanItsDataIsRefusedBeforeDecoding) {
     // An ordinary small photo's data under a 16000 x 16000 frame header, whole and cut to 6 KB.
     std::vector<std::uint8_t> jpeg = ReadBytes(Sample("sample-362x272.jpg"));
@@ -133,6 +143,16 @@ TEST(SmallFileBounds, LargeJpegsOfEveryKindStillOpen) {
             EXPECT_TRUE(IsWhite(b.ScanLine(h - 1) + 4 * (w - 1)));
         }
     }
+}
+
+TEST(SmallFileBounds, JpegTurnedUprightPaysForItsSecondCopy) {
+    const int w = 2500, h = 1800;
+    // Close to 256 pixels a byte: it opens as it is, but not when it must also be turned.
+    const std::vector<std::uint8_t> flat = EncodeJpegWith(White(w, h), {.grey = true, .optimised = true});
+    ExpectOpens(".JPG", WithOrientation(flat, 1), w, h);
+    ExpectRefusedForItsData(".JPG", WithOrientation(flat, 6), "2500 x 1800");
+    // A photo has bytes to spare and comes out turned.
+    ExpectOpens(".JPG", WithOrientation(EncodeJpeg(TestPattern(w, h)), 6), h, w);
 }
 
 TEST(SmallFileBounds, TruncatedLargeJpegKeepsItsRowsUntilTooLittleIsLeft) {
@@ -239,6 +259,22 @@ TEST(SmallFileBounds, IconImagesNeedDataInProportion) {
     QImage icon(256, 256, QImage::Format_ARGB32);
     icon.fill(Qt::red);
     ExpectOpens(".ICO", IcoHoldingPng(icon), 256, 256);
+}
+
+int gQtMessages = 0;
+
+// Qt reports every directory entry it cannot reach; the count shows how many it tried.
+TEST(SmallFileBounds, IconImageCountIsBoundedByItsDirectory) {
+    std::vector<std::uint8_t> ico = ReadBytes(Sample("input.ico"));
+    const TBitmap32 original = DecodePicture(".ICO", ico);
+    ico[4] = ico[5] = 0xFF;  // 65535 images declared in a file of a few hundred bytes
+    gQtMessages = 0;
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) { ++gQtMessages; });
+    const Outcome o = DecodeOutcome(".ICO", ico);
+    qInstallMessageHandler(previous);
+    EXPECT_LT(gQtMessages, 1000);
+    EXPECT_EQ(o.picture.Width(), original.Width()) << o.error;
 }
 
 // --- WMF and EMF ---
