@@ -85,7 +85,7 @@ private:
     void PlayBitmap(std::uint32_t type, ByteReader& record);
     QImage Dib(const ByteReader& record, std::uint32_t offBmi, std::uint32_t cbBmi,
                std::uint32_t offBits, std::uint32_t cbBits, ColourUsage usage, bool* fromBottom,
-               int firstScan = 0, int scans = -1);
+               int firstScan = 0, int scans = -1, bool* monochrome = nullptr);
     void PolyDraw(ByteReader& p, bool small);
 
     MetafileCanvas& canvas_;
@@ -125,11 +125,12 @@ void EmfPlayer::Select(std::uint32_t index) {
 
 QImage EmfPlayer::Dib(const ByteReader& record, std::uint32_t offBmi, std::uint32_t cbBmi,
                       std::uint32_t offBits, std::uint32_t cbBits, ColourUsage usage,
-                      bool* fromBottom, int firstScan, int scans) {
+                      bool* fromBottom, int firstScan, int scans, bool* monochrome) {
     const auto header = record.Slice(offBmi, cbBmi);
     const auto bits = record.Slice(offBits, cbBits);
     const DibInfo info = ReadDibInfo(header, usage);
     if (fromBottom) *fromBottom = !info.topDown && info.compression != 4 && info.compression != 5;
+    if (monochrome) *monochrome = info.bitCount == 1;
     return DecodeDib(header, bits, usage, canvas_.Dc().palette, firstScan, scans);
 }
 
@@ -149,8 +150,10 @@ void EmfPlayer::PlayBitmap(std::uint32_t type, ByteReader& p) {
             return;
         }
         // The source is a bitmap selected into a device context: its y runs downwards.
-        const QImage source = Dib(p, offBmi, cbBmi, offBits, cbBits, usage, nullptr);
-        canvas_.Blit(QRectF(x, y, cx, cy), source, QRectF(xs, ys, cxs, cys), rop);
+        bool monochrome = false;
+        const QImage source =
+            Dib(p, offBmi, cbBmi, offBits, cbBits, usage, nullptr, 0, -1, &monochrome);
+        canvas_.Blit(QRectF(x, y, cx, cy), source, QRectF(xs, ys, cxs, cys), rop, monochrome);
     } else if (type == kStretchDiBits) {
         const double x = p.S32(), y = p.S32(), xs = p.S32(), ys = p.S32(), cxs = p.S32(),
                      cys = p.S32();
@@ -162,11 +165,12 @@ void EmfPlayer::PlayBitmap(std::uint32_t type, ByteReader& p) {
             canvas_.Blit(QRectF(x, y, cx, cy), QImage(), QRectF(), rop);
             return;
         }
-        bool fromBottom = false;
-        const QImage source = Dib(p, offBmi, cbBmi, offBits, cbBits, usage, &fromBottom);
+        bool fromBottom = false, monochrome = false;
+        const QImage source =
+            Dib(p, offBmi, cbBmi, offBits, cbBits, usage, &fromBottom, 0, -1, &monochrome);
         if (source.isNull()) return;
         const double top = fromBottom ? source.height() - ys - cys : ys;
-        canvas_.Blit(QRectF(x, y, cx, cy), source, QRectF(xs, top, cxs, cys), rop);
+        canvas_.Blit(QRectF(x, y, cx, cy), source, QRectF(xs, top, cxs, cys), rop, monochrome);
     } else if (type == kSetDiBitsToDevice) {
         const double x = p.S32(), y = p.S32(), xs = p.S32(), ys = p.S32(), cxs = p.S32(),
                      cys = p.S32();

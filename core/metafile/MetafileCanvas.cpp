@@ -182,6 +182,7 @@ QBrush MetafileCanvas::DeviceBrush() const {
 }
 
 void MetafileCanvas::PreparePainter() {
+    ++drawings_;
     if (dc_.clip)
         painter_.setClipPath(*dc_.clip);
     else
@@ -388,6 +389,7 @@ void MetafileCanvas::SetPixel(QPointF p, QRgb colour) {
     const QPointF d = t->map(p);
     if (!(d.x() >= 0 && d.y() >= 0 && d.x() < image_.width() && d.y() < image_.height())) return;
     const int x = int(d.x()), y = int(d.y());
+    ++drawings_;
     if (const QImage* mask = ClipMask(); mask && !mask->constScanLine(y)[x]) return;
     reinterpret_cast<QRgb*>(image_.scanLine(y))[x] = colour | 0xFF000000u;
 }
@@ -507,7 +509,10 @@ const QImage* MetafileCanvas::ClipMask() {
 }
 
 void MetafileCanvas::Blit(const QRectF& destination, const QImage& source, QRectF sourceRect,
-                          std::uint32_t rop) {
+                          std::uint32_t rop, bool monochrome) {
+    const std::uint64_t drawing = ++drawings_;
+    std::optional<IconMask> previous = std::move(iconMask_);
+    iconMask_.reset();
     const auto t = Transform();
     if (!t || inPath_) return;
     if (destination.width() == 0 || destination.height() == 0) return;
@@ -521,6 +526,31 @@ void MetafileCanvas::Blit(const QRectF& destination, const QImage& source, QRect
     const int y0 = int(std::floor(bounds.top())), y1 = int(std::ceil(bounds.bottom()));
     const QTransform inverse = t->inverted();
     const QImage* mask = ClipMask();
+    // The system draws an icon as its mask ANDed onto the destination, then its image
+    // XORed over it. Under the mask's set bits an alpha icon's image holds whatever colour
+    // the alpha channel hid on screen (often white), and a metafile keeps no alpha: XORing
+    // it would paint those pixels over the background. So where the mask kept the
+    // destination, the image that follows is left out. A well-formed icon is black there,
+    // and XOR with black changes nothing, so its look is the same either way.
+    const bool andMask = monochrome && useSource && code == 0x88;
+    const bool image = code == 0x66 && useSource && previous &&
+                       previous->drawing + 1 == drawing && previous->destination == destination &&
+                       previous->transform == *t;
+    IconMask next;
+    if (andMask) {
+        next.drawing = drawing;
+        next.destination = destination;
+        next.transform = *t;
+        next.bounds = QRect(QPoint(std::max(0, x0), std::max(0, y0)),
+                            QPoint(std::min(x1, image_.width()) - 1, std::min(y1, image_.height()) - 1));
+        next.keep.assign(std::size_t(std::max(0, next.bounds.width())) *
+                             std::size_t(std::max(0, next.bounds.height())),
+                         false);
+    }
+    auto keepIndex = [](const IconMask& m, int x, int y) {
+        return std::size_t(y - m.bounds.top()) * std::size_t(m.bounds.width()) +
+               std::size_t(x - m.bounds.left());
+    };
     const double dxw = destination.width(), dyh = destination.height();
     for (int y = std::max(0, y0); y < std::min(y1, image_.height()); ++y) {
         auto* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
@@ -539,10 +569,14 @@ void MetafileCanvas::Blit(const QRectF& destination, const QImage& source, QRect
                 if (qAlpha(px) == 0) continue;  // rows the record did not carry
                 s = px & 0xFFFFFF;
             }
+            if (andMask && s == 0xFFFFFF) next.keep[keepIndex(next, x, y)] = true;
+            if (image && previous->bounds.contains(x, y) && previous->keep[keepIndex(*previous, x, y)])
+                continue;
             const std::uint32_t p = PatternAt(x, y) & 0xFFFFFF, d = row[x] & 0xFFFFFF;
             row[x] = 0xFF000000u | (Rop3(code, p, s, d) & 0xFFFFFF);
         }
     }
+    if (andMask) iconMask_ = std::move(next);
 }
 
 void MetafileCanvas::BeginPath() {

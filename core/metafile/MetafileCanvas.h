@@ -131,9 +131,10 @@ public:
 
     // Bitmaps: the source rectangle (pixels, top-down) of source is stretched over the
     // logical destination rectangle and combined with the canvas by the raster operation.
-    // A null source is a pattern-only operation.
+    // A null source is a pattern-only operation. `monochrome` tells a 1-bit source, which
+    // matters for the mask of an icon (see Blit).
     void Blit(const QRectF& destination, const QImage& source, QRectF sourceRect,
-              std::uint32_t rop);
+              std::uint32_t rop, bool monochrome = false);
 
     // Paths.
     void BeginPath();
@@ -180,6 +181,18 @@ private:
     QPainterPath path_;  // output pixels
     QImage clipMask_;
     bool clipMaskValid_ = false;
+    // Counts drawing calls, so that a blit can tell whether it directly follows another.
+    std::uint64_t drawings_ = 0;
+    // The output pixels a monochrome SRCAND blit left alone (its mask bits set), kept for
+    // the SRCINVERT blit of the same icon that may follow it.
+    struct IconMask {
+        std::uint64_t drawing = 0;
+        QRectF destination;
+        QTransform transform;
+        QRect bounds;
+        std::vector<bool> keep;
+    };
+    std::optional<IconMask> iconMask_;
 };
 
 // The canvas as the program's bitmap: B, G, R from the picture, alpha 0.

@@ -396,12 +396,15 @@ void WmfPlayer::PlayBitmap(const Record& rec) {
         return;
     }
     QImage source;
-    bool fromBottom = false;
+    bool fromBottom = false, monochrome = false;
     if (rec.function == wmf::kBitBlt || rec.function == wmf::kStretchBlt) {
-        source = DecodeBitmap16(p.Rest(), dc.textColour, dc.bkColour);
+        const auto bitmap = p.Rest();
+        monochrome = bitmap.size() > 9 && bitmap[9] == 1;  // bits per pixel
+        source = DecodeBitmap16(bitmap, dc.textColour, dc.bkColour);
     } else {
         const auto dib = p.Rest();
         const DibInfo info = ReadDibInfo(dib, usage);
+        monochrome = info.bitCount == 1;
         if (rec.function == wmf::kSetDibToDev)
             source = DecodeDib(dib, dib.subspan(std::min(dib.size(), info.headerAndColourBytes)),
                                usage, dc.palette, firstScan, scans);
@@ -411,7 +414,7 @@ void WmfPlayer::PlayBitmap(const Record& rec) {
     }
     if (source.isNull()) return;
     if (fromBottom) sy = source.height() - sy - sh;
-    canvas_.Blit(destination, source, QRectF(sx, sy, sw, sh), rop);
+    canvas_.Blit(destination, source, QRectF(sx, sy, sw, sh), rop, monochrome);
 }
 
 }  // namespace
