@@ -51,13 +51,18 @@ TWorkspaceHistory::~TWorkspaceHistory() = default;
 
 // ---- Recording -------------------------------------------------------------------------
 
-void TWorkspaceHistory::BeginStep(const char* name, unsigned pictures, Result result) {
+std::unique_ptr<TWorkspaceStep> TWorkspaceHistory::NewStep() {
     EndBrushStroke();
     open_.reset();
     openKind_ = Open::kNone;
+    auto step = std::make_unique<TWorkspaceStep>();
+    step->small = CaptureSmallState(*form_);
+    return step;
+}
+
+void TWorkspaceHistory::BeginStep(const char* name, unsigned pictures, Result result) {
     try {
-        auto step = std::make_unique<TWorkspaceStep>();
-        step->small = CaptureSmallState(*form_);
+        auto step = NewStep();
         const TBitmap32& source = form_->Image1->Picture();
         if (pictures & kSource) {
             step->pictures |= kSource;
@@ -126,12 +131,8 @@ void TWorkspaceHistory::EndBrushStroke() noexcept {
 }
 
 void TWorkspaceHistory::BeforeDyeing(int x, int y) {
-    EndBrushStroke();
-    open_.reset();
-    openKind_ = Open::kNone;
     try {
-        auto step = std::make_unique<TWorkspaceStep>();
-        step->small = CaptureSmallState(*form_);
+        auto step = NewStep();
         step->dye = brimlet::TColourMask::Of(form_->ColourLayer, form_->ColourLayer.PixelColor(x, y));
         if (!form_->ResultShownByRule) KeepShown(*form_, *step);
         open_ = std::move(step);

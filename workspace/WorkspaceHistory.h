@@ -93,6 +93,8 @@ signals:
     void Changed();
 
 private:
+    // Ends whatever was being recorded and starts a step with the small state as it is now.
+    std::unique_ptr<TWorkspaceStep> NewStep();
     void Record(std::unique_ptr<TWorkspaceStep> step, bool changesResult) noexcept;
     void Exchange(TWorkspaceStep& step);
     enum class Direction { kBack, kForward };
