@@ -13,12 +13,13 @@
 //   80-bit evaluation's error, so both agree; exact ties are settled where the 80-bit sum is
 //   provably exact and otherwise go to the 80-bit evaluation.
 // - Hysteresis: on bit planes (passable, seed, accepted), a row of 64 pixels per word at a
-//   time, with a pixel search only where a connection leads back up; the accepted set does
-//   not depend on the order of the search.
+//   time, in bands of rows side by side (filters/PenInkHysteresis.cpp); the accepted set
+//   does not depend on the order of the search.
 #include "filters/PenInk.h"
 
 #include "core/Parallel.h"
 #include "filters/GrayValue.h"
+#include "filters/PenInkHysteresis.h"
 
 #include <algorithm>
 #include <cmath>
@@ -389,14 +390,6 @@ void GrayRow(const std::uint8_t* ties, const std::uint8_t* pixels, int width, st
     }
 }
 
-// Hysteresis on bit planes, 64 pixels a word, rows padded to whole words.
-struct RidgeBits {
-    int words = 0;                   // per row
-    std::vector<std::uint64_t> pass; // ridge with magnitude >= lower: a search may pass through
-    std::vector<std::uint64_t> seed; // ridge with magnitude >= upper: starts a search
-    std::vector<std::uint64_t> ink;  // accepted
-};
-
 inline std::uint64_t RowBitsOf(const std::uint8_t* m, int n, int threshold) {
     std::uint64_t bits = 0;
     for (int i = 0; i < n; ++i) bits |= std::uint64_t(m[i] != 0 && m[i] >= threshold) << i;
@@ -442,89 +435,6 @@ void RidgeBitsRow(const std::uint8_t* marks, int width, Thresholds t, std::uint6
         const int n = std::min(64, width - x);
         pass[x / 64] = RowBitsOf(marks + x, n, t.lower);
         seed[x / 64] = RowBitsOf(marks + x, n, t.upper);
-    }
-}
-
-// Bits of g spread towards higher (Up) or lower bit numbers through runs of p.
-inline std::uint64_t FillUp(std::uint64_t g, std::uint64_t p) {
-    g |= p & (g << 1); p &= p << 1;
-    g |= p & (g << 2); p &= p << 2;
-    g |= p & (g << 4); p &= p << 4;
-    g |= p & (g << 8); p &= p << 8;
-    g |= p & (g << 16); p &= p << 16;
-    g |= p & (g << 32);
-    return g;
-}
-
-inline std::uint64_t FillDown(std::uint64_t g, std::uint64_t p) {
-    g |= p & (g >> 1); p &= p >> 1;
-    g |= p & (g >> 2); p &= p >> 2;
-    g |= p & (g >> 4); p &= p >> 4;
-    g |= p & (g >> 8); p &= p >> 8;
-    g |= p & (g >> 16); p &= p >> 16;
-    g |= p & (g >> 32);
-    return g;
-}
-
-// Pixels next to (or on) a set bit of row v, word i.
-inline std::uint64_t Dilated(const std::uint64_t* v, int i, int words) {
-    std::uint64_t d = v[i] | (v[i] << 1) | (v[i] >> 1);
-    if (i > 0) d |= v[i - 1] >> 63;
-    if (i + 1 < words) d |= v[i + 1] << 63;
-    return d;
-}
-
-// Accepts every seed and every passable ridge connected to a seed through passable ridges
-// (eight neighbours). Rows go top to bottom: a row takes its seeds and the passable pixels
-// touching accepted ones above, then spreads along its runs in both directions. Where the
-// new row reaches passable pixels above, a flood of whole words follows through the rows
-// done so far, so after each row those rows hold the full connected set.
-void Hysteresis(PlaneSize size, RidgeBits& r) {
-    const int height = size.height, words = r.words;
-    std::vector<std::uint64_t> work;  // (y << 32) | word
-    auto visit = [&](int y, int i) { work.push_back((std::uint64_t(y) << 32) | unsigned(i)); };
-    // Word i of row y gains its passable pixels next to accepted ones and the runs they start.
-    auto grow = [&](int y, int i) {
-        const std::size_t at = std::size_t(y) * words + i;
-        const std::uint64_t open = r.pass[at] & ~r.ink[at];
-        if (!open) return false;
-        const std::uint64_t* ink = r.ink.data() + std::size_t(y) * words;
-        const std::uint64_t touch = Dilated(ink - words, i, words) | Dilated(ink, i, words) | Dilated(ink + words, i, words);
-        const std::uint64_t reached = open & touch;
-        if (!reached) return false;
-        r.ink[at] |= FillDown(FillUp(reached, open), open);
-        return true;
-    };
-    // Ridges lie inside the frame only, so rows 1 .. height - 2 hold all of them.
-    for (int y = 1; y < height - 1; ++y) {
-        const std::size_t row = std::size_t(y) * words;
-        std::uint64_t* ink = r.ink.data() + row;
-        const std::uint64_t* above = ink - words;
-        const std::uint64_t* pass = r.pass.data() + row;
-        const std::uint64_t* seed = r.seed.data() + row;
-        for (int i = 0; i < words; ++i) ink[i] |= seed[i] | (pass[i] & Dilated(above, i, words));
-        std::uint64_t carry = 0;
-        for (int i = 0; i < words; ++i) {
-            const std::uint64_t through = pass[i] | seed[i];
-            ink[i] = FillUp(ink[i] | (carry & through), through);
-            carry = ink[i] >> 63;
-        }
-        carry = 0;
-        for (int i = words - 1; i >= 0; --i) {
-            const std::uint64_t through = pass[i] | seed[i];
-            ink[i] = FillDown(ink[i] | ((carry << 63) & through), through);
-            carry = ink[i] & 1;
-        }
-        for (int i = 0; i < words; ++i)
-            if (y > 1 && (r.pass[row - words + i] & ~above[i] & Dilated(ink, i, words))) visit(y - 1, i);
-        while (!work.empty()) {
-            const int wy = int(work.back() >> 32), wi = int(std::uint32_t(work.back()));
-            work.pop_back();
-            if (!grow(wy, wi)) continue;
-            for (int ny = std::max(1, wy - 1); ny <= std::min(y, wy + 1); ++ny)
-                for (int ni = std::max(0, wi - 1); ni <= std::min(words - 1, wi + 1); ++ni)
-                    if (ny != wy || ni != wi) visit(ny, ni);
-        }
     }
 }
 
@@ -611,7 +521,7 @@ void PenInkBmp(const TBitmap32& source, TBitmap32& target, const PenInkSettings&
     smoothed.reset();
 
     const Thresholds t = ThresholdsFromHistogram(histogram, settings.upperFraction, settings.lowerRatio);
-    RidgeBits bits;
+    detail::RidgeBits bits;
     bits.words = (width + 63) / 64;
     const std::size_t wordCount = std::size_t(bits.words) * height;
     bits.pass.resize(wordCount);
@@ -624,7 +534,7 @@ void PenInkBmp(const TBitmap32& source, TBitmap32& target, const PenInkSettings&
         }
     });
     gray.reset();
-    Hysteresis(size, bits);
+    detail::Hysteresis(size, bits);
 
     // Every pixel is written below, so a fresh target is first touched by the workers.
     if (&target != &source) target.SetSizeForOverwrite(width, height);

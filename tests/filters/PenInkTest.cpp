@@ -1,12 +1,15 @@
 #include "core/Parallel.h"
 #include "filters/GrayValue.h"
 #include "filters/PenInk.h"
+#include "tests/support/TestPictures.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
 #include <stdexcept>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace brimlet {
@@ -305,7 +308,7 @@ TEST_P(PenInkPath, LongWanderingRidgesMatchReferenceAcrossWordsAndThreads) {
             std::size_t ink = 0;
             for (std::size_t k = 0; k < slow.ByteCount(); k += 4) ink += slow.Bits()[k + 3] == 255;
             ASSERT_GT(ink, std::size_t(size[0]));  // the curves really are traced
-            for (int threads : {1, 3}) {
+            for (int threads : {1, 2, 3}) {
                 SetWorkerThreads(threads);
                 TBitmap32 fast = source;
                 PenInkBmp(fast, s);
@@ -316,6 +319,66 @@ TEST_P(PenInkPath, LongWanderingRidgesMatchReferenceAcrossWordsAndThreads) {
             }
             SetWorkerThreads(0);
         }
+}
+
+// A faint serpentine that runs the whole height down and up again, crossing the border
+// between every band of rows many times, with its only strong stretch at the bottom end;
+// beside it a faint serpentine with no strong stretch. Threads split the rows into bands,
+// so the first must become ink across all of them and the second must stay paper.
+TBitmap32 Serpentines(int width, int height) {
+    TBitmap32 picture = Gray(width, height, [](int, int) { return 128; });
+    auto dab = [&](int x, int y, int level) { StorePixel(picture.ScanLine(y) + 4 * x, std::uint32_t(level) * 0x010101u); };
+    const int half = width / 2;
+    for (int part = 0; part < 2; ++part) {
+        const int x0 = part * half + 3, x1 = part * half + half - 4;
+        for (int x = x0, down = 1; x + 6 <= x1; x += 6, down ^= 1) {
+            for (int y = 3; y <= height - 4; ++y) dab(x, y, 110);   // the long faint run
+            const int turn = down ? height - 4 : 3;                 // and the turn to the next
+            for (int k = 1; k < 6; ++k) dab(x + k, turn, 110);
+        }
+    }
+    for (int y = height - 20; y <= height - 4; ++y) dab(3, y, 0);   // the strong stretch
+    return picture;
+}
+
+TEST_P(PenInkPath, ConnectionsWindingThroughEveryBandMatchReferenceOnEveryThreadCount) {
+    const PenInkSettings s = PenInkSettings::FromSliders(6, 18, 0);  // only the strongest seed, faint runs pass
+    for (auto [width, height] : {std::pair{150, 200}, std::pair{260, 97}}) {
+        const TBitmap32 source = Serpentines(width, height);
+        TBitmap32 slow = source;
+        reference::PenInkBmp(slow, s);
+        int left = 0, right = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) (x < width / 2 ? left : right) += At(slow, x, y) == kInk;
+        ASSERT_GT(left, 10 * height);  // the winding run is traced end to end
+        ASSERT_EQ(right, 0);
+        for (int threads : {1, 2, 3, 5, 8}) {
+            SetWorkerThreads(threads);
+            TBitmap32 fast = source;
+            PenInkBmp(fast, s);
+            ASSERT_TRUE(fast == slow) << width << "x" << height << " threads " << threads;
+        }
+        SetWorkerThreads(0);
+    }
+}
+
+TEST_P(PenInkPath, RealPhotosMatchReferenceOnEveryThreadCount) {
+    for (const char* name : {"hopper.bmp", "rgb24.bmp"}) {
+        const TBitmap32 photo = testing::ReadBmp24(name);
+        ASSERT_FALSE(photo.Empty()) << name;
+        for (auto [a, b, c] : {std::tuple{6, 10, 20}, {6, 20, 0}, {30, 0, 40}, {2, 5, 25}}) {
+            const PenInkSettings s = PenInkSettings::FromSliders(a, b, c);
+            TBitmap32 slow = photo;
+            reference::PenInkBmp(slow, s);
+            for (int threads : {1, 2, 3}) {
+                SetWorkerThreads(threads);
+                TBitmap32 fast = photo;
+                PenInkBmp(fast, s);
+                ASSERT_TRUE(fast == slow) << name << " threads " << threads << " sliders " << a << "/" << b << "/" << c;
+            }
+            SetWorkerThreads(0);
+        }
+    }
 }
 
 TEST_P(PenInkPath, NoisePictureMatchesReferenceAndKeepsWhiteBorders) {
