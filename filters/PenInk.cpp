@@ -18,6 +18,7 @@
 #include "filters/PenInk.h"
 
 #include "core/Parallel.h"
+#include "core/PlaneBuffer.h"
 #include "filters/GrayValue.h"
 #include "filters/PenInkHysteresis.h"
 
@@ -492,8 +493,8 @@ void PenInkBmp(const TBitmap32& source, TBitmap32& target, const PenInkSettings&
 #endif
 
     // Every element is written before it is read: no zero fill.
-    auto gray = std::make_unique_for_overwrite<std::uint8_t[]>(count);
-    auto smoothed = std::make_unique_for_overwrite<std::uint8_t[]>(count);
+    PlaneBytes gray = MakePlaneForOverwrite(count);
+    PlaneBytes smoothed = MakePlaneForOverwrite(count);
     const std::uint8_t* ties = GrayTieTable();
     ParallelRows(height, [&](int begin, int end) {
         std::vector<std::uint8_t> tied(std::size_t(width) + 1);
