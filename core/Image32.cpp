@@ -7,41 +7,11 @@
 #include <stdexcept>
 #include <string>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 namespace brimlet {
-
-namespace {
-constexpr std::size_t kHugePage = std::size_t(2) << 20;
-// Below this a picture fits a few huge pages at most, and the ordinary heap serves it well.
-constexpr std::size_t kLargeBlock = std::size_t(8) << 20;
-}  // namespace
-
-namespace detail {
-void* AllocatePixelBytes(std::size_t bytes) {
-    if (bytes < kLargeBlock) return ::operator new(bytes);
-    const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-    void* block = std::aligned_alloc(kHugePage, rounded);
-    if (!block) throw std::bad_alloc();
-#ifdef MADV_HUGEPAGE
-    madvise(block, rounded, MADV_HUGEPAGE);  // only advice: where refused, small pages serve
-#endif
-    return block;
-}
-
-void FreePixelBytes(void* block, std::size_t bytes) noexcept {
-    if (bytes < kLargeBlock)
-        ::operator delete(block);
-    else
-        std::free(block);
-}
-}  // namespace detail
 
 void CheckPictureSize(std::int64_t width, std::int64_t height) {
     if (width < 0 || height < 0 || width > TBitmap32::kMaxPictureSide ||

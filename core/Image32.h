@@ -19,11 +19,14 @@ struct Rect {
 enum Channel : int { kB = 0, kG = 1, kR = 2, kA = 3 };
 
 namespace detail {
-// Memory for pixels. Large blocks are placed on huge-page boundaries and offered to the
-// kernel for huge pages: a fresh picture's first touch then costs one fault per 2 MiB instead
-// of one per 4 KiB, which for a whole picture costs about as much as a filter pass.
+// Memory for pixels (core/PixelMemory.cpp). Large blocks sit on huge pages, and a few freed
+// ones are kept for the next block of the same size, so that a new result does not pay for
+// fresh pages. The contents of a block handed out are unspecified.
 void* AllocatePixelBytes(std::size_t bytes);
 void FreePixelBytes(void* block, std::size_t bytes) noexcept;
+// Bytes held in freed blocks that are kept for reuse, and giving them back.
+std::size_t KeptPixelBytes();
+void ReleaseKeptPixelBytes();
 }  // namespace detail
 
 // Leaves bytes uninitialised when a vector grows, so that a routine which writes every pixel
