@@ -750,6 +750,14 @@ QRgb SourcePixel(const QImage& source, int x, int y) {
 // Whether a ternary raster operation reads the source.
 bool ReadsSource(std::uint8_t code) { return ((code >> 2) ^ code) & 0x33; }
 
+// Whether the mask pixel under source pixel (x, y) is set: light, or beyond the mask. The
+// mask's pixel `origin` lies under the source rectangle's corner.
+bool MaskBit(const QImage& mask, QPointF corner, QPoint origin, int x, int y) {
+    const double mx = x - std::floor(corner.x()) + origin.x(), my = y - std::floor(corner.y()) + origin.y();
+    if (!(mx >= 0 && my >= 0 && mx < mask.width() && my < mask.height())) return true;
+    return qGray(mask.pixel(int(mx), int(my))) >= 128;
+}
+
 }  // namespace
 
 void MetafileCanvas::AlphaBlend(const QRectF& destination, const QImage& source, QRectF sourceRect,
@@ -786,7 +794,6 @@ void MetafileCanvas::MaskBlit(const QRectF& destination, const QImage& source, Q
                               const QImage& mask, QPoint maskOrigin, std::uint32_t rop4) {
     const std::uint8_t fore = std::uint8_t(rop4 >> 16), back = std::uint8_t(rop4 >> 24);
     if (source.isNull() && (ReadsSource(fore) || (!mask.isNull() && ReadsSource(back)))) return;
-    const QPoint corner(int(std::floor(sourceRect.x())), int(std::floor(sourceRect.y())));
     ForEachMappedPixel(
         destination.topLeft(), QPointF(destination.width(), 0), QPointF(0, destination.height()),
         source, sourceRect, [&](QRgb& d, int x, int y, int sx, int sy) {
@@ -796,9 +803,7 @@ void MetafileCanvas::MaskBlit(const QRectF& destination, const QImage& source, Q
                 if (qAlpha(px) == 0) return;
                 s = px & 0xFFFFFF;
             }
-            bool set = true;
-            const QPoint m = QPoint(sx, sy) - corner + maskOrigin;
-            if (!mask.isNull() && mask.rect().contains(m)) set = qGray(mask.pixel(m)) >= 128;
+            const bool set = mask.isNull() || MaskBit(mask, sourceRect.topLeft(), maskOrigin, sx, sy);
             const std::uint32_t p = PatternAt(x, y) & 0xFFFFFF;
             d = 0xFF000000u | (Rop3(set ? fore : back, p, s, d & 0xFFFFFF) & 0xFFFFFF);
         });
@@ -807,13 +812,11 @@ void MetafileCanvas::MaskBlit(const QRectF& destination, const QImage& source, Q
 void MetafileCanvas::ParallelogramBlit(const std::array<QPointF, 3>& corners, const QImage& source,
                                        QRectF sourceRect, const QImage& mask, QPoint maskOrigin) {
     if (source.isNull()) return;
-    const QPoint corner(int(std::floor(sourceRect.x())), int(std::floor(sourceRect.y())));
     ForEachMappedPixel(corners[0], corners[1] - corners[0], corners[2] - corners[0], source,
                        sourceRect, [&](QRgb& d, int, int, int sx, int sy) {
                            const QRgb s = SourcePixel(source, sx, sy);
                            if (qAlpha(s) == 0) return;
-                           const QPoint m = QPoint(sx, sy) - corner + maskOrigin;
-                           if (!mask.isNull() && mask.rect().contains(m) && qGray(mask.pixel(m)) < 128)
+                           if (!mask.isNull() && !MaskBit(mask, sourceRect.topLeft(), maskOrigin, sx, sy))
                                return;
                            d = s | 0xFF000000u;
                        });
