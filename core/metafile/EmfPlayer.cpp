@@ -82,8 +82,8 @@ ColourUsage Usage(std::uint32_t value) {
 // picture leaves out; AlphaBlend records with AC_SRC_ALPHA weigh each pixel by it. Other
 // DIBs have none.
 std::optional<QImage> WithAlphaChannel(QImage decoded, std::span<const std::uint8_t> header,
-                                       std::span<const std::uint8_t> bits) {
-    const DibInfo info = ReadDibInfo(header, ColourUsage::kRgb);
+                                       std::span<const std::uint8_t> bits, ColourUsage usage) {
+    const DibInfo info = ReadDibInfo(header, usage);
     const std::size_t stride = std::size_t(info.width) * 4;
     if (decoded.isNull() || stride == 0 || info.bitCount != 32 || info.compression != 0 ||
         decoded.width() != info.width || decoded.height() != info.height ||
@@ -94,7 +94,8 @@ std::optional<QImage> WithAlphaChannel(QImage decoded, std::span<const std::uint
         const std::size_t row = std::size_t(info.topDown ? y : info.height - 1 - y);
         const std::uint8_t* in = bits.data() + row * stride;
         auto* out = reinterpret_cast<QRgb*>(decoded.scanLine(y));
-        for (int x = 0; x < info.width; ++x) out[x] = (out[x] & 0xFFFFFF) | std::uint32_t(in[4 * x + 3]) << 24;
+        for (int x = 0; x < info.width; ++x)
+            out[x] = (out[x] & 0xFFFFFF) | std::uint32_t(in[4 * x + 3]) << 24;
     }
     return decoded;
 }
@@ -246,7 +247,8 @@ void EmfPlayer::PlayBlend(std::uint32_t type, ByteReader& p) {
         return;
     }
     // AC_SRC_ALPHA asks for a 32-bit source; without one the pixels count as opaque.
-    const auto withAlpha = WithAlphaChannel(source, p.Slice(offBmi, cbBmi), p.Slice(offBits, cbBits));
+    const auto withAlpha =
+        WithAlphaChannel(source, p.Slice(offBmi, cbBmi), p.Slice(offBits, cbBits), usage);
     canvas_.AlphaBlend(destination, withAlpha ? *withAlpha : source, sourceRect, constantAlpha,
                        withAlpha.has_value());
 }

@@ -753,7 +753,8 @@ bool ReadsSource(std::uint8_t code) { return ((code >> 2) ^ code) & 0x33; }
 // Whether the mask pixel under source pixel (x, y) is set: light, or beyond the mask. The
 // mask's pixel `origin` lies under the source rectangle's corner.
 bool MaskBit(const QImage& mask, QPointF corner, QPoint origin, int x, int y) {
-    const double mx = x - std::floor(corner.x()) + origin.x(), my = y - std::floor(corner.y()) + origin.y();
+    const double mx = x - std::floor(corner.x()) + origin.x();
+    const double my = y - std::floor(corner.y()) + origin.y();
     if (!(mx >= 0 && my >= 0 && mx < mask.width() && my < mask.height())) return true;
     return qGray(mask.pixel(int(mx), int(my))) >= 128;
 }
@@ -803,7 +804,8 @@ void MetafileCanvas::MaskBlit(const QRectF& destination, const QImage& source, Q
                 if (qAlpha(px) == 0) return;
                 s = px & 0xFFFFFF;
             }
-            const bool set = mask.isNull() || MaskBit(mask, sourceRect.topLeft(), maskOrigin, sx, sy);
+            const bool set =
+                mask.isNull() || MaskBit(mask, sourceRect.topLeft(), maskOrigin, sx, sy);
             const std::uint32_t p = PatternAt(x, y) & 0xFFFFFF;
             d = 0xFF000000u | (Rop3(set ? fore : back, p, s, d & 0xFFFFFF) & 0xFFFFFF);
         });
@@ -816,7 +818,8 @@ void MetafileCanvas::ParallelogramBlit(const std::array<QPointF, 3>& corners, co
                        sourceRect, [&](QRgb& d, int, int, int sx, int sy) {
                            const QRgb s = SourcePixel(source, sx, sy);
                            if (qAlpha(s) == 0) return;
-                           if (!mask.isNull() && !MaskBit(mask, sourceRect.topLeft(), maskOrigin, sx, sy))
+                           if (!mask.isNull() &&
+                               !MaskBit(mask, sourceRect.topLeft(), maskOrigin, sx, sy))
                                return;
                            d = s | 0xFF000000u;
                        });
@@ -858,7 +861,8 @@ void MetafileCanvas::FillRegion(const std::vector<QRectF>& rects, const Brush& b
     dc_.brush = current;
 }
 
-void MetafileCanvas::FrameRegion(const std::vector<QRectF>& rects, const Brush& brush, QSizeF frame) {
+void MetafileCanvas::FrameRegion(const std::vector<QRectF>& rects, const Brush& brush,
+                                 QSizeF frame) {
     const auto t = Transform();
     const auto area = RegionArea(rects);
     if (!t || !area || brush.kind == Brush::Kind::kNull) return;

@@ -58,9 +58,11 @@ struct Palette {
 };
 
 // A region object (WMF CREATEREGION): its area as rectangles in logical units, which is
-// how the scans of the record give it.
+// how the scans of the record give it. A region whose scans cannot be read still takes its
+// slot, but neither clips nor paints: the rest of the picture is worth more than it.
 struct Region {
     std::vector<QRectF> rects;
+    bool damaged = false;
 };
 
 using GdiObject = std::variant<std::monostate, Pen, Brush, Font, Palette, Region>;

@@ -111,21 +111,28 @@ QString Text8(std::span<const std::uint8_t> bytes) {
 // The Region object of CREATEREGION: a header, a bounding box, then scans, each a band of
 // rows (top, bottom) with pairs of left and right edges, in logical units. The scans alone
 // define the area, as the system builds it; the bounding box is not needed.
-Region ReadRegion(ByteReader& p) {
-    p.Skip(2 + 2 + 4 + 2);  // next in chain, object type, object count, region size
-    const int scans = p.U16();
-    p.Skip(2 + 8);  // largest scan, bounding box
+Region ReadRegion(std::span<const std::uint8_t> params) {
     Region region;
-    for (int i = 0; i < scans; ++i) {
-        const int count = p.U16();
-        const double top = p.S16(), bottom = p.S16();
-        if (count & 1) throw PictureError("The metafile is damaged: a region scan has an odd number of edges");
-        for (int k = 0; k < count / 2; ++k) {
-            const double left = p.S16(), right = p.S16();
-            if (left < right && top < bottom) region.rects.emplace_back(QPointF(left, top), QPointF(right, bottom));
+    try {
+        ByteReader p(params);
+        p.Skip(2 + 2 + 4 + 2);  // next in chain, object type, object count, region size
+        const int scans = p.U16();
+        p.Skip(2 + 8);  // largest scan, bounding box
+        for (int i = 0; i < scans && !region.damaged; ++i) {
+            const int count = p.U16();
+            const double top = p.S16(), bottom = p.S16();
+            region.damaged = count & 1;  // edges come in pairs
+            for (int k = 0; k < count / 2; ++k) {
+                const double left = p.S16(), right = p.S16();
+                if (left < right && top < bottom)
+                    region.rects.emplace_back(QPointF(left, top), QPointF(right, bottom));
+            }
+            p.U16();  // the count again
         }
-        p.U16();  // the count again
+    } catch (const PictureError&) {
+        region.damaged = true;
     }
+    if (region.damaged) region.rects.clear();
     return region;
 }
 
@@ -363,14 +370,14 @@ void WmfPlayer::Play(const Record& rec) {
         objects_.AddToFreeSlot(palette);
         break;
     }
-    case wmf::kCreateRegion: objects_.AddToFreeSlot(ReadRegion(p)); break;
+    case wmf::kCreateRegion: objects_.AddToFreeSlot(ReadRegion(rec.params)); break;
     case wmf::kSelectObject:
     case wmf::kSelectPalette: {
         const std::uint16_t index = p.U16();
         objects_.Select(index, dc);
         // Selecting a region into a device context makes it the clipping region.
         if (const auto* region = std::get_if<Region>(&objects_.At(index));
-            region && rec.function == wmf::kSelectObject)
+            region && !region->damaged && rec.function == wmf::kSelectObject)
             canvas_.SelectClipRegion(region->rects);
         break;
     }
@@ -417,9 +424,10 @@ void WmfPlayer::PlayRegion(const Record& rec) {
     const std::uint16_t index = p.U16();
     const GdiObject* object = Find(index);
     const Region* region = object ? std::get_if<Region>(object) : nullptr;
+    if (region && region->damaged) region = nullptr;
     if (rec.function == wmf::kSelectClipRegion) {
-        // Selecting something other than a region (slot 0 stands for none in some writers'
-        // files) lifts the clipping; a slot beyond the table is damage.
+        // Selecting something other than a readable region (slot 0 stands for none in some
+        // writers' files) lifts the clipping; a slot beyond the table is damage.
         if (!object && index) objects_.At(index);
         if (region)
             canvas_.SelectClipRegion(region->rects);

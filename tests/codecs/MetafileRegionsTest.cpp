@@ -118,24 +118,29 @@ TEST(WmfRegions, ClipRegionLimitsDrawingUntilLifted) {
     EXPECT_EQ(p.PixelColor(5, 95), 0x0000FFu);  // the red fill through the region stays out
 }
 
-TEST(WmfRegions, DamagedRegionsFailCleanlyAndDanglingOnesAreSkipped) {
-    WmfBuilder odd = Start();
-    auto params = RegionParams({{0, 10, {{0, 10}}}});
-    params[11] = 3;  // an odd number of edges
-    odd.Record(kCreateRegion, params);
-    EXPECT_THROW(DecodeWmf(odd.Bytes()), PictureError);
-
-    WmfBuilder shortRegion = Start();
+// A region whose scans cannot be read takes its slot but neither clips nor paints, and
+// region records naming a missing region or brush are skipped: the rest of the picture plays.
+TEST(WmfRegions, DamagedAndDanglingRegionsLeaveTheRestOfThePicture) {
+    auto odd = RegionParams({{0, 10, {{0, 10}}}});
+    odd[11] = 3;  // an odd number of edges
     auto cut = RegionParams({{0, 10, {{0, 10}}}});
     cut.resize(cut.size() - 3);
-    shortRegion.Record(kCreateRegion, cut);
-    EXPECT_THROW(DecodeWmf(shortRegion.Bytes()), PictureError);
-
-    WmfBuilder dangling = Start();
-    dangling.Record(kFillRegion, {40, 1});
-    dangling.Record(kFillRegion, {1, 40});
-    const TBitmap32 p = DecodeWmf(dangling.Bytes());
-    EXPECT_EQ(p.PixelColor(50, 50), 0xFFFFFFu);
+    for (const auto& params : {odd, cut}) {
+        WmfBuilder b = Start();
+        b.Record(kSelectObject, {1});
+        b.Record(kCreateRegion, params);  // slot 2
+        b.Record(kCreateBrush, {0, 0xFF00, 0, 0});  // slot 3: green
+        b.Record(kFillRegion, {2, 3});
+        b.Record(kSelectClipRegion, {2});
+        b.Record(kSelectObject, {2});
+        b.Record(kFillRegion, {40, 1});
+        b.Record(kFillRegion, {3, 1});
+        b.Record(kRectangle, {60, 60, 0, 0});
+        const TBitmap32 p = DecodeWmf(b.Bytes());
+        EXPECT_EQ(p.PixelColor(5, 5), 0xFF0000u);
+        EXPECT_EQ(p.PixelColor(50, 50), 0xFF0000u);
+        EXPECT_EQ(p.PixelColor(70, 70), 0xFFFFFFu);
+    }
 }
 
 // A red 10 x 10 square at (10, 10) under the given viewport records.
