@@ -16,7 +16,7 @@ namespace {
 using namespace metafiletest;
 using Words = std::vector<std::uint32_t>;
 
-constexpr std::uint32_t kWhiteRef = 0xFFFFFF, kBackground = 0x00C80000;  // COLORREF: blue 200
+constexpr std::uint32_t kBackground = 0x00C80000;  // COLORREF: blue 200
 constexpr std::uint32_t kOne = 0x3F800000;                                 // 1.0f
 
 Words Cat(std::initializer_list<Words> parts) {
