@@ -726,12 +726,14 @@ void MetafileCanvas::ForEachMappedPixel(QPointF origin, QPointF u, QPointF v, co
     for (int y = y0; y < y1; ++y) {
         auto* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
         const uchar* maskRow = mask ? mask->constScanLine(y) : nullptr;
+        // Both mappings are affine: along a row, (a, b) moves by (m11, m12) a pixel.
+        const QPointF start = back.map(QPointF(x0 + 0.5, y + 0.5));
         for (int x = x0; x < x1; ++x) {
             if (maskRow && !maskRow[x]) continue;
-            const QPointF ab = back.map(QPointF(x + 0.5, y + 0.5));
-            if (!(ab.x() >= 0 && ab.x() < 1 && ab.y() >= 0 && ab.y() < 1)) continue;
-            const double fx = std::floor(sourceRect.x() + ab.x() * sourceRect.width());
-            const double fy = std::floor(sourceRect.y() + ab.y() * sourceRect.height());
+            const double a = start.x() + (x - x0) * back.m11(), b = start.y() + (x - x0) * back.m12();
+            if (!(a >= 0 && a < 1 && b >= 0 && b < 1)) continue;
+            const double fx = std::floor(sourceRect.x() + a * sourceRect.width());
+            const double fy = std::floor(sourceRect.y() + b * sourceRect.height());
             if (!source.isNull() &&
                 !(fx >= 0 && fy >= 0 && fx < source.width() && fy < source.height()))
                 continue;
@@ -764,16 +766,18 @@ bool MaskBit(const QImage& mask, QPointF corner, QPoint origin, int x, int y) {
 void MetafileCanvas::AlphaBlend(const QRectF& destination, const QImage& source, QRectF sourceRect,
                                 int constantAlpha, bool sourceAlpha) {
     if (source.isNull()) return;
-    const double weight = std::clamp(constantAlpha, 0, 255) / 255.0;
+    // In 255ths squared: the source counts k / 255, the destination 1 - a k / 255^2.
+    const int k = std::clamp(constantAlpha, 0, 255);
+    constexpr int kWhole = 255 * 255;
     ForEachMappedPixel(
         destination.topLeft(), QPointF(destination.width(), 0), QPointF(0, destination.height()),
         source, sourceRect, [&](QRgb& d, int, int, int sx, int sy) {
             const QRgb s = SourcePixel(source, sx, sy);
             // Without its own alpha, a source pixel of alpha 0 is a row the record left out.
             if (!sourceAlpha && qAlpha(s) == 0) return;
-            const double keep = 1 - (sourceAlpha ? qAlpha(s) / 255.0 : 1.0) * weight;
+            const int keep = kWhole - (sourceAlpha ? qAlpha(s) : 255) * k;
             auto mix = [&](int sc, int dc) {
-                return std::clamp(int(std::lround(sc * weight + dc * keep)), 0, 255);
+                return std::min(255, (sc * 255 * k + dc * keep + kWhole / 2) / kWhole);
             };
             d = qRgb(mix(qRed(s), qRed(d)), mix(qGreen(s), qGreen(d)), mix(qBlue(s), qBlue(d)));
         });
