@@ -1,5 +1,5 @@
-// Records built byte by byte and the pixels they define: EMF blends, colour keys, masks and
-// parallelograms, rotated text, WMF regions and viewports.
+// EMF records built byte by byte and the pixels they define: blends, colour keys, masks,
+// parallelograms and rotated text.
 #include "MetafileTestSupport.h"
 #include "core/codecs/PictureFiles.h"
 #include "core/metafile/Metafile.h"
@@ -17,7 +17,7 @@ using namespace metafiletest;
 using Words = std::vector<std::uint32_t>;
 
 constexpr std::uint32_t kBackground = 0x00C80000;  // COLORREF: blue 200
-constexpr std::uint32_t kOne = 0x3F800000;                                 // 1.0f
+constexpr std::uint32_t kOne = 0x3F800000;         // 1.0f
 
 Words Cat(std::initializer_list<Words> parts) {
     Words all;
@@ -26,12 +26,12 @@ Words Cat(std::initializer_list<Words> parts) {
 }
 
 // A 96 x 96 EMF (one logical unit a pixel) filled with kBackground.
-EmfBuilder Canvas(int size = 96) {
-    EmfBuilder b(size * 2540 / 96, size * 2540 / 96);
+EmfBuilder Canvas() {
+    EmfBuilder b(2540, 2540);
     b.Record(39, {1, 0, kBackground, 0});  // CREATEBRUSHINDIRECT
     b.Record(37, {1});
     b.Record(37, {0x80000008});  // NULL_PEN
-    b.Record(43, {0, 0, std::uint32_t(size), std::uint32_t(size)});
+    b.Record(43, {0, 0, 96, 96});
     return b;
 }
 
