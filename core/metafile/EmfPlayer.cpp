@@ -7,6 +7,7 @@
 #include "core/metafile/MetafileCanvas.h"
 #include "core/metafile/ObjectTable.h"
 
+#include <array>
 #include <cmath>
 #include <optional>
 
@@ -33,7 +34,8 @@ enum : std::uint32_t {
     kExtCreateFontIndirectW = 82, kExtTextOutA = 83, kExtTextOutW = 84, kPolyBezier16 = 85,
     kPolygon16 = 86, kPolyline16 = 87, kPolyBezierTo16 = 88, kPolylineTo16 = 89,
     kPolyPolyline16 = 90, kPolyPolygon16 = 91, kPolyDraw16 = 92, kCreateMonoBrush = 93,
-    kCreateDibPatternBrushPt = 94, kExtCreatePen = 95,
+    kCreateDibPatternBrushPt = 94, kExtCreatePen = 95, kMaskBlt = 78, kPlgBlt = 79,
+    kAlphaBlend = 114, kTransparentBlt = 116,
 };
 
 constexpr std::uint32_t kSignature = 0x464D4520;  // " EMF"
@@ -72,6 +74,32 @@ QTransform ReadXForm(ByteReader& p) {
     return QTransform(m11, m12, m21, m22, dx, dy);
 }
 
+ColourUsage Usage(std::uint32_t value) {
+    return value == 1 ? ColourUsage::kPalette : ColourUsage::kRgb;
+}
+
+// A 32-bit DIB keeps an alpha channel in the fourth byte of each pixel, which the decoded
+// picture leaves out; AlphaBlend records with AC_SRC_ALPHA weigh each pixel by it. Other
+// DIBs have none.
+std::optional<QImage> WithAlphaChannel(QImage decoded, std::span<const std::uint8_t> header,
+                                       std::span<const std::uint8_t> bits, ColourUsage usage) {
+    const DibInfo info = ReadDibInfo(header, usage);
+    const std::size_t stride = std::size_t(info.width) * 4;
+    if (decoded.isNull() || stride == 0 || info.bitCount != 32 || info.compression != 0 ||
+        decoded.width() != info.width || decoded.height() != info.height ||
+        bits.size() / stride < std::size_t(info.height))
+        return std::nullopt;
+    decoded = decoded.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < info.height; ++y) {
+        const std::size_t row = std::size_t(info.topDown ? y : info.height - 1 - y);
+        const std::uint8_t* in = bits.data() + row * stride;
+        auto* out = reinterpret_cast<QRgb*>(decoded.scanLine(y));
+        for (int x = 0; x < info.width; ++x)
+            out[x] = (out[x] & 0xFFFFFF) | std::uint32_t(in[4 * x + 3]) << 24;
+    }
+    return decoded;
+}
+
 class EmfPlayer {
 public:
     EmfPlayer(MetafileCanvas& canvas, std::size_t handles)
@@ -83,6 +111,10 @@ private:
     void Select(std::uint32_t index);
     void CreateAt(std::uint32_t index, GdiObject object);
     void PlayBitmap(std::uint32_t type, ByteReader& record);
+    void PlayBlend(std::uint32_t type, ByteReader& record);
+    void PlayMasked(std::uint32_t type, ByteReader& record);
+    QImage MaskDib(const ByteReader& record, std::uint32_t usage, std::uint32_t offBmi,
+                   std::uint32_t cbBmi, std::uint32_t offBits, std::uint32_t cbBits);
     QImage Dib(const ByteReader& record, std::uint32_t offBmi, std::uint32_t cbBmi,
                std::uint32_t offBits, std::uint32_t cbBits, ColourUsage usage, bool* fromBottom,
                int firstScan = 0, int scans = -1, bool* monochrome = nullptr);
@@ -186,6 +218,79 @@ void EmfPlayer::PlayBitmap(std::uint32_t type, ByteReader& p) {
         const double top = fromBottom ? source.height() - ys - cys : ys;
         canvas_.Blit(QRectF(x, y, cxs, cys), source, QRectF(xs, top, cxs, cys), kSrcCopy);
     }
+}
+
+// ALPHABLEND and TRANSPARENTBLT: a STRETCHBLT whose raster operation is replaced by a
+// blend function or by the colour left out.
+void EmfPlayer::PlayBlend(std::uint32_t type, ByteReader& p) {
+    p.Skip(16);  // bounds
+    const double x = p.S32(), y = p.S32(), cx = p.S32(), cy = p.S32();
+    const std::uint32_t rule = p.U32();
+    const double xs = p.S32(), ys = p.S32();
+    p.Skip(24 + 4);  // source transform, background colour
+    const ColourUsage usage = Usage(p.U32());
+    const std::uint32_t offBmi = p.U32(), cbBmi = p.U32(), offBits = p.U32(), cbBits = p.U32();
+    const double cxs = p.S32(), cys = p.S32();
+    if (cbBmi == 0) return;
+    const QImage source = Dib(p, offBmi, cbBmi, offBits, cbBits, usage, nullptr);
+    if (source.isNull()) return;
+    const QRectF destination(x, y, cx, cy), sourceRect(xs, ys, cxs, cys);
+    if (type == kTransparentBlt) {
+        canvas_.TransparentBlit(destination, source, sourceRect, FromColorRef(rule));
+        return;
+    }
+    // BLENDFUNCTION: operation, flags, constant alpha, alpha format (AC_SRC_ALPHA = 1).
+    const int constantAlpha = int((rule >> 16) & 0xFF);
+    const bool sourceAlpha = (rule >> 24) & 1;
+    if (!sourceAlpha) {
+        canvas_.AlphaBlend(destination, source, sourceRect, constantAlpha, false);
+        return;
+    }
+    // AC_SRC_ALPHA asks for a 32-bit source; without one the pixels count as opaque.
+    const auto withAlpha =
+        WithAlphaChannel(source, p.Slice(offBmi, cbBmi), p.Slice(offBits, cbBits), usage);
+    canvas_.AlphaBlend(destination, withAlpha ? *withAlpha : source, sourceRect, constantAlpha,
+                       withAlpha.has_value());
+}
+
+QImage EmfPlayer::MaskDib(const ByteReader& record, std::uint32_t usage, std::uint32_t offBmi,
+                          std::uint32_t cbBmi, std::uint32_t offBits, std::uint32_t cbBits) {
+    if (cbBmi == 0) return QImage();
+    return Dib(record, offBmi, cbBmi, offBits, cbBits, Usage(usage), nullptr);
+}
+
+// MASKBLT and PLGBLT: a source with a monochrome mask beside it.
+void EmfPlayer::PlayMasked(std::uint32_t type, ByteReader& p) {
+    p.Skip(16);  // bounds
+    QRectF destination;
+    std::array<QPointF, 3> corners;
+    std::uint32_t rop4 = 0;
+    double xs, ys, cxs = 0, cys = 0;
+    if (type == kMaskBlt) {
+        const double x = p.S32(), y = p.S32(), cx = p.S32(), cy = p.S32();
+        destination = QRectF(x, y, cx, cy);
+        rop4 = p.U32();
+        xs = p.S32(), ys = p.S32();
+        cxs = cx, cys = cy;
+    } else {
+        for (QPointF& corner : corners) corner = ReadPoint(p, false);
+        xs = p.S32(), ys = p.S32(), cxs = p.S32(), cys = p.S32();
+    }
+    p.Skip(24 + 4);  // source transform, background colour
+    const std::uint32_t usage = p.U32();
+    const std::uint32_t offBmi = p.U32(), cbBmi = p.U32(), offBits = p.U32(), cbBits = p.U32();
+    const int xMask = p.S32(), yMask = p.S32();
+    const std::uint32_t maskUsage = p.U32();
+    const std::uint32_t offMask = p.U32(), cbMask = p.U32(), offMaskBits = p.U32(),
+                        cbMaskBits = p.U32();
+    const QImage source =
+        cbBmi ? Dib(p, offBmi, cbBmi, offBits, cbBits, Usage(usage), nullptr) : QImage();
+    const QImage mask = MaskDib(p, maskUsage, offMask, cbMask, offMaskBits, cbMaskBits);
+    const QRectF sourceRect(xs, ys, cxs, cys);
+    if (type == kMaskBlt)
+        canvas_.MaskBlit(destination, source, sourceRect, mask, QPoint(xMask, yMask), rop4);
+    else
+        canvas_.ParallelogramBlit(corners, source, sourceRect, mask, QPoint(xMask, yMask));
 }
 
 void EmfPlayer::PolyDraw(ByteReader& p, bool small) {
@@ -515,6 +620,10 @@ void EmfPlayer::Play(std::uint32_t type, ByteReader& p) {
     case kStretchBlt:
     case kStretchDiBits:
     case kSetDiBitsToDevice: PlayBitmap(type, p); break;
+    case kAlphaBlend:
+    case kTransparentBlt: PlayBlend(type, p); break;
+    case kMaskBlt:
+    case kPlgBlt: PlayMasked(type, p); break;
     default: break;  // records without an effect on the picture, or not played
     }
 }

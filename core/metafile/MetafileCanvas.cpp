@@ -61,6 +61,27 @@ QPainter::CompositionMode Rop2Mode(int rop2) {
 
 double Length(QPointF v) { return std::hypot(v.x(), v.y()); }
 
+// The direction of a text's baseline on the output, in degrees clockwise as QPainter turns.
+// The escapement turns it counter-clockwise as seen. A transform that turns the logical axes
+// (an EMF world transform) turns the text with it, so that a label rotated that way runs
+// along its rotated clipping box rather than across it; one that only scales or mirrors them,
+// as the map modes do, leaves the text level and its letters upright.
+double TextAngle(const QTransform& t, int escapement) {
+    const double turn = escapement / 10.0;
+    if (t.m12() == 0 && t.m21() == 0) return -turn;
+    const QPointF baseline = t.map(QPointF(1, 0)) - t.map(QPointF(0, 0));
+    return std::atan2(baseline.y(), baseline.x()) * 180 / std::numbers::pi - turn;
+}
+
+// WMF: the viewport places the window within the recording device's extent, which the
+// frame stands for; an untouched viewport equals the frame and changes nothing.
+QTransform ViewportWithinFrame(const QRectF& frame, const DcState& dc, int width, int height) {
+    const QPointF v = dc.viewportExt;
+    const double fx = frame.width(), fy = frame.height();
+    return QTransform(v.x() / fx, 0, 0, v.y() / fy, (dc.viewportOrg.x() - frame.x()) * width / fx,
+                      (dc.viewportOrg.y() - frame.y()) * height / fy);
+}
+
 }  // namespace
 
 MetafileCanvas::MetafileCanvas(int width, int height, Mapping mapping)
@@ -83,6 +104,7 @@ std::optional<QTransform> MetafileCanvas::Transform() const {
         if (e.x() == 0 || e.y() == 0) return std::nullopt;
         const double sx = image_.width() / e.x(), sy = image_.height() / e.y();
         page = QTransform(sx, 0, 0, sy, -dc_.windowOrg.x() * sx, -dc_.windowOrg.y() * sy);
+        if (frame_) page = page * ViewportWithinFrame(*frame_, dc_, Width(), Height());
     } else {
         double sx = 1, sy = 1;
         switch (dc_.mapMode) {
@@ -461,8 +483,9 @@ void MetafileCanvas::Text(QPointF at, const QString& text, const std::vector<dou
         box.addPolygon(t->map(QPolygonF(rectangle->normalized())));
         painter_.setClipPath(box, dc_.clip ? Qt::IntersectClip : Qt::ReplaceClip);
     }
+    const double angle = TextAngle(*t, f.escapement);
     painter_.translate(origin);
-    painter_.rotate(-f.escapement / 10.0);
+    painter_.rotate(angle);
     if (dc_.opaqueBackground && !(rectangle && (options & 0x0002)))
         painter_.fillRect(QRectF(x, y - metrics.ascent(), width, metrics.ascent() + metrics.descent()),
                           QColor::fromRgb(dc_.bkColour));
@@ -480,8 +503,8 @@ void MetafileCanvas::Text(QPointF at, const QString& text, const std::vector<dou
     }
     painter_.restore();
     if (updateCp) {
-        const double angle = -f.escapement / 10.0 * std::numbers::pi / 180;
-        const QPointF end = origin + QPointF(std::cos(angle), std::sin(angle)) * width;
+        const double radians = angle * std::numbers::pi / 180;
+        const QPointF end = origin + QPointF(std::cos(radians), std::sin(radians)) * width;
         dc_.position = t->inverted().map(end);
     }
 }
@@ -682,6 +705,219 @@ void MetafileCanvas::ExcludeClipRect(const QRectF& box) {
 }
 
 void MetafileCanvas::ResetClip() { SetClip(std::nullopt); }
+
+template <typename Visit>
+void MetafileCanvas::ForEachMappedPixel(QPointF origin, QPointF u, QPointF v, const QImage& source,
+                                        QRectF sourceRect, Visit&& visit) {
+    ++drawings_;
+    const auto t = Transform();
+    if (!t || inPath_) return;
+    // (a, b) in the unit square to the logical parallelogram, then to output pixels.
+    const QTransform toOutput = QTransform(u.x(), u.y(), v.x(), v.y(), origin.x(), origin.y()) * *t;
+    if (!Finite(toOutput) || !toOutput.isInvertible()) return;
+    const QTransform back = toOutput.inverted();
+    const QRectF bounds = toOutput.mapRect(QRectF(0, 0, 1, 1)) & QRectF(0, 0, Width(), Height());
+    if (bounds.isEmpty()) return;
+    const int x0 = std::max(0, int(std::floor(bounds.left())));
+    const int x1 = std::min(Width(), int(std::ceil(bounds.right())));
+    const int y0 = std::max(0, int(std::floor(bounds.top())));
+    const int y1 = std::min(Height(), int(std::ceil(bounds.bottom())));
+    const QImage* mask = ClipMask();
+    for (int y = y0; y < y1; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
+        const uchar* maskRow = mask ? mask->constScanLine(y) : nullptr;
+        // Both mappings are affine: along a row, (a, b) moves by (m11, m12) a pixel.
+        const QPointF start = back.map(QPointF(x0 + 0.5, y + 0.5));
+        for (int x = x0; x < x1; ++x) {
+            if (maskRow && !maskRow[x]) continue;
+            const double a = start.x() + (x - x0) * back.m11(), b = start.y() + (x - x0) * back.m12();
+            if (!(a >= 0 && a < 1 && b >= 0 && b < 1)) continue;
+            const double fx = std::floor(sourceRect.x() + a * sourceRect.width());
+            const double fy = std::floor(sourceRect.y() + b * sourceRect.height());
+            if (!source.isNull() &&
+                !(fx >= 0 && fy >= 0 && fx < source.width() && fy < source.height()))
+                continue;
+            if (!(std::abs(fx) < kMaxCoordinate && std::abs(fy) < kMaxCoordinate)) continue;
+            visit(row[x], x, y, int(fx), int(fy));
+        }
+    }
+}
+
+namespace {
+
+QRgb SourcePixel(const QImage& source, int x, int y) {
+    return reinterpret_cast<const QRgb*>(source.constScanLine(y))[x];
+}
+
+// Whether a ternary raster operation reads the source.
+bool ReadsSource(std::uint8_t code) { return ((code >> 2) ^ code) & 0x33; }
+
+// Whether the mask pixel under source pixel (x, y) is set: light, or beyond the mask. The
+// mask's pixel `origin` lies under the source rectangle's corner.
+bool MaskBit(const QImage& mask, QPointF corner, QPoint origin, int x, int y) {
+    const double mx = x - std::floor(corner.x()) + origin.x();
+    const double my = y - std::floor(corner.y()) + origin.y();
+    if (!(mx >= 0 && my >= 0 && mx < mask.width() && my < mask.height())) return true;
+    return qGray(mask.pixel(int(mx), int(my))) >= 128;
+}
+
+}  // namespace
+
+void MetafileCanvas::AlphaBlend(const QRectF& destination, const QImage& source, QRectF sourceRect,
+                                int constantAlpha, bool sourceAlpha) {
+    if (source.isNull()) return;
+    // In 255ths squared: the source counts k / 255, the destination 1 - a k / 255^2.
+    const int k = std::clamp(constantAlpha, 0, 255);
+    constexpr int kWhole = 255 * 255;
+    ForEachMappedPixel(
+        destination.topLeft(), QPointF(destination.width(), 0), QPointF(0, destination.height()),
+        source, sourceRect, [&](QRgb& d, int, int, int sx, int sy) {
+            const QRgb s = SourcePixel(source, sx, sy);
+            // Without its own alpha, a source pixel of alpha 0 is a row the record left out.
+            if (!sourceAlpha && qAlpha(s) == 0) return;
+            const int keep = kWhole - (sourceAlpha ? qAlpha(s) : 255) * k;
+            auto mix = [&](int sc, int dc) {
+                return std::min(255, (sc * 255 * k + dc * keep + kWhole / 2) / kWhole);
+            };
+            d = qRgb(mix(qRed(s), qRed(d)), mix(qGreen(s), qGreen(d)), mix(qBlue(s), qBlue(d)));
+        });
+}
+
+void MetafileCanvas::TransparentBlit(const QRectF& destination, const QImage& source,
+                                     QRectF sourceRect, QRgb key) {
+    if (source.isNull()) return;
+    ForEachMappedPixel(destination.topLeft(), QPointF(destination.width(), 0),
+                       QPointF(0, destination.height()), source, sourceRect,
+                       [&](QRgb& d, int, int, int sx, int sy) {
+                           const QRgb s = SourcePixel(source, sx, sy);
+                           if (qAlpha(s) == 0 || ((s ^ key) & 0xFFFFFF) == 0) return;
+                           d = s | 0xFF000000u;
+                       });
+}
+
+void MetafileCanvas::MaskBlit(const QRectF& destination, const QImage& source, QRectF sourceRect,
+                              const QImage& mask, QPoint maskOrigin, std::uint32_t rop4) {
+    const std::uint8_t fore = std::uint8_t(rop4 >> 16), back = std::uint8_t(rop4 >> 24);
+    if (source.isNull() && (ReadsSource(fore) || (!mask.isNull() && ReadsSource(back)))) return;
+    ForEachMappedPixel(
+        destination.topLeft(), QPointF(destination.width(), 0), QPointF(0, destination.height()),
+        source, sourceRect, [&](QRgb& d, int x, int y, int sx, int sy) {
+            std::uint32_t s = 0;
+            if (!source.isNull()) {
+                const QRgb px = SourcePixel(source, sx, sy);
+                if (qAlpha(px) == 0) return;
+                s = px & 0xFFFFFF;
+            }
+            const bool set =
+                mask.isNull() || MaskBit(mask, sourceRect.topLeft(), maskOrigin, sx, sy);
+            const std::uint32_t p = PatternAt(x, y) & 0xFFFFFF;
+            d = 0xFF000000u | (Rop3(set ? fore : back, p, s, d & 0xFFFFFF) & 0xFFFFFF);
+        });
+}
+
+void MetafileCanvas::ParallelogramBlit(const std::array<QPointF, 3>& corners, const QImage& source,
+                                       QRectF sourceRect, const QImage& mask, QPoint maskOrigin) {
+    if (source.isNull()) return;
+    ForEachMappedPixel(corners[0], corners[1] - corners[0], corners[2] - corners[0], source,
+                       sourceRect, [&](QRgb& d, int, int, int sx, int sy) {
+                           const QRgb s = SourcePixel(source, sx, sy);
+                           if (qAlpha(s) == 0) return;
+                           if (!mask.isNull() &&
+                               !MaskBit(mask, sourceRect.topLeft(), maskOrigin, sx, sy))
+                               return;
+                           d = s | 0xFF000000u;
+                       });
+}
+
+std::optional<QRegion> MetafileCanvas::RegionArea(const std::vector<QRectF>& rects) const {
+    const auto t = Transform();
+    if (!t) return std::nullopt;
+    const QRectF canvas(-2, -2, Width() + 4, Height() + 4);
+    // A region holds whole pixels: those whose centres lie inside. Unions are merged in
+    // pairs, so that a region of many rectangles costs n log n, not n squared.
+    std::vector<QRegion> parts;
+    for (const QRectF& r : rects) {
+        const QRectF d = t->mapRect(r.normalized()) & canvas;
+        if (d.isEmpty()) continue;
+        const QPoint topLeft(int(std::lround(d.left())), int(std::lround(d.top())));
+        const QPoint bottomRight(int(std::lround(d.right())) - 1, int(std::lround(d.bottom())) - 1);
+        const QRect pixels(topLeft, bottomRight);
+        if (!pixels.isEmpty()) parts.emplace_back(pixels);
+    }
+    while (parts.size() > 1) {
+        std::vector<QRegion> merged;
+        for (std::size_t i = 0; i < parts.size(); i += 2)
+            merged.push_back(i + 1 < parts.size() ? parts[i].united(parts[i + 1]) : parts[i]);
+        parts = std::move(merged);
+    }
+    return parts.empty() ? QRegion() : parts.front();
+}
+
+void MetafileCanvas::FillRegion(const std::vector<QRectF>& rects, const Brush& brush) {
+    const auto area = RegionArea(rects);
+    if (!area || brush.kind == Brush::Kind::kNull) return;
+    const Brush current = dc_.brush;
+    dc_.brush = brush;
+    PreparePainter();
+    QPainterPath path;
+    path.addRegion(*area);
+    painter_.fillPath(path, DeviceBrush());
+    dc_.brush = current;
+}
+
+void MetafileCanvas::FrameRegion(const std::vector<QRectF>& rects, const Brush& brush,
+                                 QSizeF frame) {
+    const auto t = Transform();
+    const auto area = RegionArea(rects);
+    if (!t || !area || brush.kind == Brush::Kind::kNull) return;
+    const double limit = std::max(Width(), Height()) + 4.0;
+    auto pixels = [&](QPointF v) {
+        return int(std::clamp(std::round(Length(t->map(v) - t->map(QPointF(0, 0)))), 1.0, limit));
+    };
+    const int w = pixels(QPointF(frame.width(), 0)), h = pixels(QPointF(0, frame.height()));
+    // What stays of the region when each edge moves inwards by the frame's size.
+    const QRegion inner = area->translated(w, 0) & area->translated(-w, 0) &
+                          area->translated(0, h) & area->translated(0, -h) & *area;
+    const Brush current = dc_.brush;
+    dc_.brush = brush;
+    PreparePainter();
+    QPainterPath path;
+    path.addRegion(area->subtracted(inner));
+    painter_.fillPath(path, DeviceBrush());
+    dc_.brush = current;
+}
+
+void MetafileCanvas::InvertRegion(const std::vector<QRectF>& rects) {
+    const auto area = RegionArea(rects);
+    if (!area) return;
+    PreparePainter();
+    painter_.setCompositionMode(QPainter::RasterOp_NotDestination);
+    QPainterPath path;
+    path.addRegion(*area);
+    painter_.fillPath(path, Qt::black);
+}
+
+void MetafileCanvas::SelectClipRegion(const std::vector<QRectF>& rects) {
+    const auto area = RegionArea(rects);
+    if (!area) return;
+    QPainterPath path;
+    path.addRegion(*area);
+    SetClip(path);
+}
+
+void MetafileCanvas::OffsetClip(QPointF offset) {
+    const auto t = Transform();
+    if (!t || !dc_.clip) return;
+    const QPointF shift = t->map(offset) - t->map(QPointF(0, 0));
+    if (!(std::abs(shift.x()) < kMaxCoordinate && std::abs(shift.y()) < kMaxCoordinate)) return;
+    SetClip(dc_.clip->translated(shift));
+}
+
+void MetafileCanvas::SetFrame(const QRectF& window) {
+    frame_ = window;
+    dc_.viewportOrg = window.topLeft();
+    dc_.viewportExt = QPointF(window.width(), window.height());
+}
 
 TBitmap32 ToBitmap(const QImage& image) {
     TBitmap32 picture(image.width(), image.height());

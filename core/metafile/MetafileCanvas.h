@@ -11,8 +11,10 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
+#include <QRegion>
 #include <QTransform>
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <variant>
@@ -55,8 +57,13 @@ struct Palette {
     QVector<QRgb> colours;
 };
 
-// A region object (WMF CREATEREGION): kept so that its slot is taken, not used.
-struct Region {};
+// A region object (WMF CREATEREGION): its area as rectangles in logical units, which is
+// how the scans of the record give it. A region whose scans cannot be read still takes its
+// slot, but neither clips nor paints: the rest of the picture is worth more than it.
+struct Region {
+    std::vector<QRectF> rects;
+    bool damaged = false;
+};
 
 using GdiObject = std::variant<std::monostate, Pen, Brush, Font, Palette, Region>;
 
@@ -136,6 +143,44 @@ public:
     void Blit(const QRectF& destination, const QImage& source, QRectF sourceRect,
               std::uint32_t rop, bool monochrome = false);
 
+    // Bitmaps combined pixel by pixel by a rule other than one raster operation; the
+    // source rectangle is mapped onto the destination as for Blit, nearest pixel.
+    // AlphaBlend: the source weighted by constantAlpha (0 to 255) and, with sourceAlpha,
+    // by its own alpha channel, its colours then being premultiplied by that alpha.
+    void AlphaBlend(const QRectF& destination, const QImage& source, QRectF sourceRect,
+                    int constantAlpha, bool sourceAlpha);
+    // TransparentBlit: copies the source except the pixels of the key colour.
+    void TransparentBlit(const QRectF& destination, const QImage& source, QRectF sourceRect,
+                         QRgb key);
+    // MaskBlit: where the mask (a picture whose light pixels are set bits; its pixel
+    // maskOrigin lies under the source rectangle's corner) has a set bit, the foreground
+    // raster operation (bits 16 to 23 of rop4) applies, elsewhere the background one
+    // (bits 24 to 31). A null mask or a pixel beyond it counts as a set bit. A null source
+    // serves raster operations that do not read it.
+    void MaskBlit(const QRectF& destination, const QImage& source, QRectF sourceRect,
+                  const QImage& mask, QPoint maskOrigin, std::uint32_t rop4);
+    // ParallelogramBlit: the source rectangle's top-left, top-right and bottom-left corners
+    // go to the three logical corners; the mask, if any, keeps the destination where its
+    // bits are clear.
+    void ParallelogramBlit(const std::array<QPointF, 3>& corners, const QImage& source,
+                           QRectF sourceRect, const QImage& mask, QPoint maskOrigin);
+
+    // Regions, as rectangles in logical units (WMF region records).
+    void FillRegion(const std::vector<QRectF>& rects, const Brush& brush);
+    // A border `frame` logical units wide and high along the inside of the region's edges.
+    void FrameRegion(const std::vector<QRectF>& rects, const Brush& brush, QSizeF frame);
+    void InvertRegion(const std::vector<QRectF>& rects);
+    // The region becomes the clipping area (an empty one clips everything away).
+    void SelectClipRegion(const std::vector<QRectF>& rects);
+    // Moves the clipping area by a logical offset; no clipping stays no clipping.
+    void OffsetClip(QPointF offset);
+
+    // WMF: the window the whole output shows while the viewport keeps its starting values.
+    // A viewport set by the file then moves and scales the drawing within the output as it
+    // would on the device the picture was recorded for, taking the frame as that device's
+    // extent. Sets the viewport to the frame.
+    void SetFrame(const QRectF& window);
+
     // Paths.
     void BeginPath();
     void EndPath();
@@ -169,6 +214,15 @@ private:
     void CombineClip(const QPainterPath& area, int mode);
     QRectF ClampRect(const QRectF& r) const;
     const QImage* ClipMask();
+    // Visits the output pixels inside the clip whose centres fall in the logical
+    // parallelogram spanned from origin by u and v, with the pixel of sourceRect that lands
+    // there: visit(destination, x, y, sourceX, sourceY). The source coordinates come from
+    // sourceRect even for a null source; for a real one, pixels beyond it are left out.
+    template <typename Visit>
+    void ForEachMappedPixel(QPointF origin, QPointF u, QPointF v, const QImage& source,
+                            QRectF sourceRect, Visit&& visit);
+    // The output pixels that logical rectangles cover; nullopt when the mapping is broken.
+    std::optional<QRegion> RegionArea(const std::vector<QRectF>& rects) const;
 
     QImage image_;
     QPainter painter_;
@@ -193,6 +247,7 @@ private:
         std::vector<bool> keep;
     };
     std::optional<IconMask> iconMask_;
+    std::optional<QRectF> frame_;  // WMF: see SetFrame
 };
 
 // The canvas as the program's bitmap: B, G, R from the picture, alpha 0.

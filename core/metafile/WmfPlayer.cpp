@@ -108,6 +108,34 @@ QString Text8(std::span<const std::uint8_t> bytes) {
     return decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
 }
 
+// The Region object of CREATEREGION: a header, a bounding box, then scans, each a band of
+// rows (top, bottom) with pairs of left and right edges, in logical units. The scans alone
+// define the area, as the system builds it; the bounding box is not needed.
+Region ReadRegion(std::span<const std::uint8_t> params) {
+    Region region;
+    try {
+        ByteReader p(params);
+        p.Skip(2 + 2 + 4 + 2);  // next in chain, object type, object count, region size
+        const int scans = p.U16();
+        p.Skip(2 + 8);  // largest scan, bounding box
+        for (int i = 0; i < scans && !region.damaged; ++i) {
+            const int count = p.U16();
+            const double top = p.S16(), bottom = p.S16();
+            region.damaged = count & 1;  // edges come in pairs
+            for (int k = 0; k < count / 2; ++k) {
+                const double left = p.S16(), right = p.S16();
+                if (left < right && top < bottom)
+                    region.rects.emplace_back(QPointF(left, top), QPointF(right, bottom));
+            }
+            p.U16();  // the count again
+        }
+    } catch (const PictureError&) {
+        region.damaged = true;
+    }
+    if (region.damaged) region.rects.clear();
+    return region;
+}
+
 class WmfPlayer {
 public:
     WmfPlayer(MetafileCanvas& canvas, std::size_t objects)
@@ -117,7 +145,10 @@ public:
 
 private:
     void PlayBitmap(const Record& rec);
+    void PlayRegion(const Record& rec);
     Brush PatternBrush(std::span<const std::uint8_t> dib, ColourUsage usage);
+    // The object in a slot, or nullptr for a slot beyond the table.
+    const GdiObject* Find(std::uint16_t index);
 
     MetafileCanvas& canvas_;
     ObjectTable objects_;
@@ -156,6 +187,27 @@ void WmfPlayer::Play(const Record& rec) {
         const double yDen = p.S16(), yNum = p.S16(), xDen = p.S16(), xNum = p.S16();
         if (xDen != 0 && yDen != 0 && xNum != 0 && yNum != 0)
             dc.windowExt = {dc.windowExt.x() * xNum / xDen, dc.windowExt.y() * yNum / yDen};
+        break;
+    }
+    case wmf::kSetViewportOrg: {
+        const double y = p.S16(), x = p.S16();
+        dc.viewportOrg = {x, y};
+        break;
+    }
+    case wmf::kSetViewportExt: {
+        const double y = p.S16(), x = p.S16();
+        if (x != 0 && y != 0) dc.viewportExt = {x, y};
+        break;
+    }
+    case wmf::kOffsetViewportOrg: {
+        const double y = p.S16(), x = p.S16();
+        dc.viewportOrg += QPointF(x, y);
+        break;
+    }
+    case wmf::kScaleViewportExt: {
+        const double yDen = p.S16(), yNum = p.S16(), xDen = p.S16(), xNum = p.S16();
+        if (xDen != 0 && yDen != 0 && xNum != 0 && yNum != 0)
+            dc.viewportExt = {dc.viewportExt.x() * xNum / xDen, dc.viewportExt.y() * yNum / yDen};
         break;
     }
     case wmf::kSetMapMode:
@@ -318,15 +370,26 @@ void WmfPlayer::Play(const Record& rec) {
         objects_.AddToFreeSlot(palette);
         break;
     }
-    case wmf::kCreateRegion: objects_.AddToFreeSlot(Region{}); break;
+    case wmf::kCreateRegion: objects_.AddToFreeSlot(ReadRegion(rec.params)); break;
     case wmf::kSelectObject:
-    case wmf::kSelectPalette: objects_.Select(p.U16(), dc); break;
-    case wmf::kDeleteObject: objects_.Delete(p.U16()); break;
-    case wmf::kSelectClipRegion: {
-        // Regions are not played; selecting one (or none) lifts the clipping.
+    case wmf::kSelectPalette: {
         const std::uint16_t index = p.U16();
-        if (index) objects_.At(index);
-        canvas_.ResetClip();
+        objects_.Select(index, dc);
+        // Selecting a region into a device context makes it the clipping region.
+        if (const auto* region = std::get_if<Region>(&objects_.At(index));
+            region && !region->damaged && rec.function == wmf::kSelectObject)
+            canvas_.SelectClipRegion(region->rects);
+        break;
+    }
+    case wmf::kDeleteObject: objects_.Delete(p.U16()); break;
+    case wmf::kSelectClipRegion:
+    case wmf::kFillRegion:
+    case wmf::kFrameRegion:
+    case wmf::kInvertRegion:
+    case wmf::kPaintRegion: PlayRegion(rec); break;
+    case wmf::kOffsetClipRgn: {
+        const double y = p.S16(), x = p.S16();
+        canvas_.OffsetClip({x, y});
         break;
     }
     case wmf::kIntersectClipRect: canvas_.IntersectClipRect(ReadBox(p)); break;
@@ -345,6 +408,51 @@ void WmfPlayer::Play(const Record& rec) {
     case wmf::kBitBlt:
     case wmf::kSetDibToDev: PlayBitmap(rec); break;
     default: break;  // records without an effect on the picture, or not played
+    }
+}
+
+const GdiObject* WmfPlayer::Find(std::uint16_t index) {
+    try {
+        return &objects_.At(index);
+    } catch (const PictureError&) {
+        return nullptr;
+    }
+}
+
+void WmfPlayer::PlayRegion(const Record& rec) {
+    ByteReader p(rec.params);
+    const std::uint16_t index = p.U16();
+    const GdiObject* object = Find(index);
+    const Region* region = object ? std::get_if<Region>(object) : nullptr;
+    if (region && region->damaged) region = nullptr;
+    if (rec.function == wmf::kSelectClipRegion) {
+        // Selecting something other than a readable region (slot 0 stands for none in some
+        // writers' files) lifts the clipping; a slot beyond the table is damage.
+        if (!object && index) objects_.At(index);
+        if (region)
+            canvas_.SelectClipRegion(region->rects);
+        else
+            canvas_.ResetClip();
+        return;
+    }
+    if (!region) return;
+    switch (rec.function) {
+    case wmf::kPaintRegion: canvas_.FillRegion(region->rects, canvas_.Dc().brush); break;
+    case wmf::kInvertRegion: canvas_.InvertRegion(region->rects); break;
+    case wmf::kFillRegion:
+    case wmf::kFrameRegion: {
+        const GdiObject* brushObject = Find(p.U16());
+        const auto* brush = brushObject ? std::get_if<Brush>(brushObject) : nullptr;
+        if (!brush) break;
+        if (rec.function == wmf::kFillRegion) {
+            canvas_.FillRegion(region->rects, *brush);
+        } else {
+            const double height = p.S16(), width = p.S16();
+            canvas_.FrameRegion(region->rects, *brush, QSizeF(width, height));
+        }
+        break;
+    }
+    default: break;
     }
 }
 
@@ -484,6 +592,7 @@ TBitmap32 DecodeWmf(std::span<const std::uint8_t> bytes) {
         dc.windowOrg = bitmapBounds->topLeft();
         dc.windowExt = {bitmapBounds->width(), bitmapBounds->height()};
     }
+    canvas.SetFrame(QRectF(dc.windowOrg, QSizeF(dc.windowExt.x(), dc.windowExt.y())));
     WmfPlayer player(canvas, objects);
     ForEachRecord(bytes, start, [&](const Record& rec) { player.Play(rec); });
     return ToBitmap(canvas.Image());

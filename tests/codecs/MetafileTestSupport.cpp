@@ -247,6 +247,53 @@ std::vector<std::uint8_t> EmfBuilder::Bytes() const {
     return b;
 }
 
+std::optional<TBitmap32> ReferenceRendering(const std::string& path, int width, int height) {
+    const bool emf = path.ends_with(".emf") || path.ends_with(".EMF");
+    if (emf ? !HaveTool("emf2svg-conv") || !HaveTool("rsvg-convert") : !HaveTool("wmf2gd"))
+        return std::nullopt;
+    const std::string dir = TempDir(), png = dir + "/theirs.png";
+    const std::string w = std::to_string(width), h = std::to_string(height);
+    const std::string command =
+        emf ? "emf2svg-conv -i '" + path + "' -o " + dir + "/t.svg && rsvg-convert -b white -w " + w +
+                  " -h " + h + " " + dir + "/t.svg -o " + png
+            : "wmf2gd -t png --maxwidth=" + w + " --maxheight=" + h + " --maxsize -o " + png + " '" +
+                  path + "'";
+    const int status = RunShell(command + " >/dev/null 2>&1");
+    QImage rendered;
+    const bool loaded = status == 0 && rendered.load(QString::fromStdString(png));
+    RunShell("rm -rf " + dir);
+    if (!loaded) throw std::runtime_error("the reference renderer failed: " + command);
+    return FromQImage(rendered);
+}
+
+std::vector<std::uint32_t> DibWords(int width, int height, int bitCount,
+                                    const std::vector<std::uint32_t>& pixels) {
+    const std::size_t rowBytes = (std::size_t(width) * std::size_t(bitCount) + 31) / 32 * 4;
+    std::vector<std::uint8_t> bytes;
+    for (std::uint32_t v : {40u, std::uint32_t(width), std::uint32_t(height),
+                            1u | std::uint32_t(bitCount) << 16, 0u,
+                            std::uint32_t(rowBytes * std::size_t(height)), 0u, 0u,
+                            bitCount == 1 ? 2u : 0u, 0u})
+        Put32(bytes, v);
+    if (bitCount == 1) Put32(bytes, 0x000000), Put32(bytes, 0xFFFFFF);
+    for (int y = height - 1; y >= 0; --y) {
+        std::vector<std::uint8_t> row(rowBytes, 0);
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t p = pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)];
+            if (bitCount == 1) {
+                if (p) row[std::size_t(x / 8)] |= std::uint8_t(0x80 >> (x % 8));
+            } else {
+                const std::size_t at = std::size_t(x) * std::size_t(bitCount / 8);
+                for (int c = 0; c < bitCount / 8; ++c) row[at + std::size_t(c)] = std::uint8_t(p >> (8 * c));
+            }
+        }
+        bytes.insert(bytes.end(), row.begin(), row.end());
+    }
+    std::vector<std::uint32_t> words((bytes.size() + 3) / 4, 0);
+    for (std::size_t i = 0; i < bytes.size(); ++i) words[i / 4] |= std::uint32_t(bytes[i]) << (8 * (i % 4));
+    return words;
+}
+
 TBitmap32 TestPicture(int width, int height) {
     TBitmap32 picture(width, height);
     for (int y = 0; y < height; ++y) {

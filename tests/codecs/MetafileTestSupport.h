@@ -7,6 +7,7 @@
 #include <QImage>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,17 @@ private:
     int right_, bottom_, handles_;
     std::vector<std::uint8_t> records_;
 };
+
+// The metafile at `path` drawn by an independent renderer from Debian at width x height:
+// libwmf's wmf2gd for WMF, emf2svg-conv and rsvg-convert for EMF. Empty when the tools are
+// not installed; throws when they fail.
+std::optional<TBitmap32> ReferenceRendering(const std::string& path, int width, int height);
+
+// Little-endian words of a BITMAPINFOHEADER DIB of the given depth (1, 24 or 32 bits),
+// bottom-up as usual: the header, for 1 bit a black and white colour table, then the rows.
+// Pixels are given top row first as 0xAARRGGBB (for 1 bit: 0 or 1; 24 bits drop the A).
+std::vector<std::uint32_t> DibWords(int width, int height, int bitCount,
+                                    const std::vector<std::uint32_t>& pixels);
 
 // A deterministic picture with smooth gradients and hard edges.
 TBitmap32 TestPicture(int width, int height);
