@@ -63,18 +63,60 @@ double Length(QPointF v) { return std::hypot(v.x(), v.y()); }
 
 }  // namespace
 
-MetafileCanvas::MetafileCanvas(int width, int height, Mapping mapping)
-    : image_(width, height, QImage::Format_RGB32), mapping_(mapping) {
-    if (image_.isNull())
-        throw PictureError("There is not enough memory to open the metafile (" +
-                           std::to_string(width) + " x " + std::to_string(height) + " pixels)");
+MetafileCanvas::MetafileCanvas(int width, int height, Mapping mapping, const char* format,
+                               std::size_t fileBytes)
+    : budget_(format, fileBytes), mapping_(mapping) {
+    const auto noMemory = [&] {
+        return PictureError("There is not enough memory to open the metafile (" + std::to_string(width) +
+                            " x " + std::to_string(height) + " pixels)");
+    };
+    try {
+        picture_ = TBitmap32(width, height);
+    } catch (const std::bad_alloc&) {
+        throw noMemory();
+    }
+    // Format_RGB32 is B, G, R, 255 in memory: the bitmap's own order, alpha set at the end.
+    image_ = QImage(picture_.Bits(), width, height, qsizetype(picture_.Stride()), QImage::Format_RGB32);
+    if (image_.isNull()) throw noMemory();
     image_.fill(kWhite);
     painter_.begin(&image_);
     painter_.setRenderHint(QPainter::Antialiasing, false);
     painter_.setRenderHint(QPainter::TextAntialiasing, true);
 }
 
-MetafileCanvas::~MetafileCanvas() { painter_.end(); }
+MetafileCanvas::~MetafileCanvas() {
+    if (painter_.isActive()) painter_.end();
+}
+
+TBitmap32 MetafileCanvas::TakePicture() {
+    if (painter_.isActive()) painter_.end();
+    image_ = QImage();
+    std::uint8_t* p = picture_.Bits();
+    for (std::size_t i = 0, n = picture_.ByteCount(); i < n; i += 4) p[i + kA] = 0;
+    return std::move(picture_);
+}
+
+double MetafileCanvas::ChargeArea(const QRectF& bounds, double perPixel) {
+    QRectF r = bounds & QRectF(image_.rect());
+    if (dc_.clip) r &= clipBounds_;
+    const double area = Area(r);
+    budget_.Charge(area * perPixel + (dc_.clip ? clipWork_ : 0));
+    return area;
+}
+
+void MetafileCanvas::ChargeText(const QTransform& t, qsizetype characters,
+                                const std::optional<QRectF>& rectangle) {
+    // Font matching and layout cost some microseconds a call and a character; glyphs about
+    // their square of pixels (large ones are filled as paths).
+    constexpr double kPerCall = 20000, kPerCharacter = 2000;
+    const double scaleY = Length(t.map(QPointF(0, 1)) - t.map(QPointF(0, 0)));
+    double pixels = dc_.font.height == 0 ? 16 : std::abs(dc_.font.height) * scaleY;
+    if (!(pixels >= 1)) pixels = 1;
+    const double canvas = double(image_.width()) * image_.height();
+    const double glyph = std::min(pixels * pixels, canvas);
+    budget_.Charge(kPerCall + double(characters) * (kPerCharacter + glyph));
+    if (rectangle) ChargeArea(t.mapRect(rectangle->normalized()), 1);
+}
 
 std::optional<QTransform> MetafileCanvas::Transform() const {
     QTransform page;
@@ -130,6 +172,7 @@ void MetafileCanvas::Restore(int which) {
     dc_ = saved_[keep];
     saved_.resize(keep);
     clipMaskValid_ = false;
+    UpdateClipWork();
 }
 
 QPen MetafileCanvas::DevicePen(const QTransform& t) const {
@@ -204,11 +247,25 @@ void MetafileCanvas::Draw(const QPainterPath& devicePath, bool fill, bool stroke
     if (!(std::abs(bounds.left()) < kMaxCoordinate && std::abs(bounds.right()) < kMaxCoordinate &&
           std::abs(bounds.top()) < kMaxCoordinate && std::abs(bounds.bottom()) < kMaxCoordinate))
         return;
+    fill = fill && dc_.brush.kind != Brush::Kind::kNull;
+    stroke = stroke && !dc_.pen.IsNull();
+    const QPen pen = stroke ? DevicePen(*t) : QPen();
+    const PathWork work = MeasurePath(devicePath, QRectF(image_.rect()));
+    // A solid colour is written span by span; patterns, hatches and raster operations
+    // combine pixel by pixel.
+    const bool plain = dc_.brush.kind == Brush::Kind::kSolid && Rop2Mode(dc_.rop2) == QPainter::CompositionMode_SourceOver;
+    if (fill) budget_.Charge(FillCost(work, ChargeArea(bounds, plain ? 1 : 3), 0));
+    if (stroke) {
+        // Miter joins reach out twice the pen's width at most (Qt's default limit).
+        const double reach = pen.widthF() * 2 + 2;
+        const double area = ChargeArea(bounds.adjusted(-reach, -reach, reach, reach), 0);
+        budget_.Charge(StrokeCost(work, area, pen.widthF(), image_.height()));
+    }
     PreparePainter();
     QPainterPath path = devicePath;
     path.setFillRule(dc_.winding ? Qt::WindingFill : Qt::OddEvenFill);
-    if (fill && dc_.brush.kind != Brush::Kind::kNull) painter_.fillPath(path, DeviceBrush());
-    if (stroke && !dc_.pen.IsNull()) painter_.strokePath(path, DevicePen(*t));
+    if (fill) painter_.fillPath(path, DeviceBrush());
+    if (stroke) painter_.strokePath(path, pen);
 }
 
 void MetafileCanvas::AddToPath(const QPainterPath& devicePath, bool connect) {
@@ -398,6 +455,7 @@ void MetafileCanvas::Text(QPointF at, const QString& text, const std::vector<dou
                           std::uint32_t options, std::optional<QRectF> rectangle) {
     const auto t = Transform();
     if (!t || inPath_) return;
+    ChargeText(*t, text.size(), rectangle && (options & 0x0002) ? rectangle : std::nullopt);
     PreparePainter();
     if (rectangle && (options & 0x0002)) {  // ETO_OPAQUE
         QPainterPath box;
@@ -499,6 +557,7 @@ QRgb MetafileCanvas::PatternAt(int x, int y) const {
 const QImage* MetafileCanvas::ClipMask() {
     if (!dc_.clip) return nullptr;
     if (!clipMaskValid_) {
+        budget_.Charge(double(image_.width()) * image_.height() + clipWork_);
         clipMask_ = QImage(image_.size(), QImage::Format_Grayscale8);
         clipMask_.fill(0);
         QPainter p(&clipMask_);
@@ -513,6 +572,8 @@ void MetafileCanvas::Blit(const QRectF& destination, const QImage& source, QRect
     const std::uint64_t drawing = ++drawings_;
     std::optional<IconMask> previous = std::move(iconMask_);
     iconMask_.reset();
+    // Decoding the source cost about its pixels, whatever becomes of it here.
+    if (!source.isNull()) budget_.Charge(double(source.width()) * source.height());
     const auto t = Transform();
     if (!t || inPath_) return;
     if (destination.width() == 0 || destination.height() == 0) return;
@@ -524,7 +585,52 @@ void MetafileCanvas::Blit(const QRectF& destination, const QImage& source, QRect
     if (bounds.isEmpty()) return;
     const int x0 = int(std::floor(bounds.left())), x1 = int(std::ceil(bounds.right()));
     const int y0 = int(std::floor(bounds.top())), y1 = int(std::ceil(bounds.bottom()));
+    // Output pixels within the canvas: columns xa..xb - 1, rows ya..yb - 1.
+    const int xa = std::max(0, x0), xb = std::min(x1, image_.width());
+    const int ya = std::max(0, y0), yb = std::min(y1, image_.height());
     const QTransform inverse = t->inverted();
+    // Without rotation or shear each output column falls on one source column whatever the
+    // row, and each row on one source row: both are worked out once.
+    const bool separable = inverse.m12() == 0 && inverse.m21() == 0 && inverse.isAffine();
+    const bool solidPattern = !(dc_.brush.kind == Brush::Kind::kPattern && !dc_.brush.pattern.isNull());
+    const bool fast = separable && !dc_.clip && !(monochrome && useSource && code == 0x88) &&
+                      ((code == 0xCC && useSource) || (!useSource && solidPattern));
+    const double area = double(std::max(0, xb - xa)) * std::max(0, yb - ya);
+    budget_.Charge(area * (fast ? 1 : separable ? 4 : 24) + (xb - xa) + (yb - ya));
+    const double dxw = destination.width(), dyh = destination.height();
+    // The source pixel under output pixel (x, y): false when the destination or the source
+    // does not reach it.
+    auto sourceColumn = [&](double u, int& column) {
+        if (!(u >= 0 && u < 1)) return false;
+        if (!useSource) return column = 0, true;
+        const double fx = std::floor(sourceRect.x() + u * sourceRect.width());
+        if (!(fx >= 0 && fx < source.width())) return false;
+        return column = int(fx), true;
+    };
+    auto sourceRow = [&](double v, int& row) {
+        if (!(v >= 0 && v < 1)) return false;
+        if (!useSource) return row = 0, true;
+        const double fy = std::floor(sourceRect.y() + v * sourceRect.height());
+        if (!(fy >= 0 && fy < source.height())) return false;
+        return row = int(fy), true;
+    };
+    std::vector<int> columns, rows;
+    if (separable) {
+        columns.assign(std::size_t(std::max(0, xb - xa)), -1);
+        rows.assign(std::size_t(std::max(0, yb - ya)), -1);
+        for (int x = xa; x < xb; ++x) {
+            const double u = (inverse.map(QPointF(x + 0.5, ya + 0.5)).x() - destination.x()) / dxw;
+            sourceColumn(u, columns[std::size_t(x - xa)]);
+        }
+        for (int y = ya; y < yb; ++y) {
+            const double v = (inverse.map(QPointF(xa + 0.5, y + 0.5)).y() - destination.y()) / dyh;
+            sourceRow(v, rows[std::size_t(y - ya)]);
+        }
+    }
+    if (fast) {
+        BlitFast(QRect(QPoint(xa, ya), QPoint(xb - 1, yb - 1)), columns, rows, source, code);
+        return;
+    }
     const QImage* mask = ClipMask();
     // The system draws an icon as its mask ANDed onto the destination, then its image
     // XORed over it. Under the mask's set bits an alpha icon's image holds whatever colour
@@ -541,8 +647,7 @@ void MetafileCanvas::Blit(const QRectF& destination, const QImage& source, QRect
         next.drawing = drawing;
         next.destination = destination;
         next.transform = *t;
-        next.bounds = QRect(QPoint(std::max(0, x0), std::max(0, y0)),
-                            QPoint(std::min(x1, image_.width()) - 1, std::min(y1, image_.height()) - 1));
+        next.bounds = QRect(QPoint(xa, ya), QPoint(xb - 1, yb - 1));
         next.keep.assign(std::size_t(std::max(0, next.bounds.width())) *
                              std::size_t(std::max(0, next.bounds.height())),
                          false);
@@ -551,32 +656,85 @@ void MetafileCanvas::Blit(const QRectF& destination, const QImage& source, QRect
         return std::size_t(y - m.bounds.top()) * std::size_t(m.bounds.width()) +
                std::size_t(x - m.bounds.left());
     };
-    const double dxw = destination.width(), dyh = destination.height();
-    for (int y = std::max(0, y0); y < std::min(y1, image_.height()); ++y) {
+    const Brush& brush = dc_.brush;
+    const std::uint32_t solid = PatternAt(0, 0) & 0xFFFFFF;
+    for (int y = ya; y < yb; ++y) {
+        int sy = 0;
+        if (separable && (sy = rows[std::size_t(y - ya)]) < 0) continue;
         auto* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
         const uchar* maskRow = mask ? mask->constScanLine(y) : nullptr;
-        for (int x = std::max(0, x0); x < std::min(x1, image_.width()); ++x) {
+        const QRgb* patternRow = nullptr;
+        int patternWidth = 1;
+        if (!solidPattern) {
+            const int h = brush.pattern.height();
+            patternRow = reinterpret_cast<const QRgb*>(brush.pattern.constScanLine(((y % h) + h) % h));
+            patternWidth = brush.pattern.width();
+        }
+        for (int x = xa; x < xb; ++x) {
             if (maskRow && !maskRow[x]) continue;
-            const QPointF l = inverse.map(QPointF(x + 0.5, y + 0.5));
-            const double u = (l.x() - destination.x()) / dxw, v = (l.y() - destination.y()) / dyh;
-            if (!(u >= 0 && u < 1 && v >= 0 && v < 1)) continue;
+            int sx = 0;
+            if (separable) {
+                if ((sx = columns[std::size_t(x - xa)]) < 0) continue;
+            } else {
+                const QPointF l = inverse.map(QPointF(x + 0.5, y + 0.5));
+                const double u = (l.x() - destination.x()) / dxw, v = (l.y() - destination.y()) / dyh;
+                if (!(u >= 0 && u < 1 && v >= 0 && v < 1)) continue;
+                if (!sourceColumn(u, sx) || !sourceRow(v, sy)) continue;
+            }
             std::uint32_t s = 0;
             if (useSource) {
-                const double fx = std::floor(sourceRect.x() + u * sourceRect.width());
-                const double fy = std::floor(sourceRect.y() + v * sourceRect.height());
-                if (!(fx >= 0 && fy >= 0 && fx < source.width() && fy < source.height())) continue;
-                const QRgb px = reinterpret_cast<const QRgb*>(source.constScanLine(int(fy)))[int(fx)];
+                const QRgb px = reinterpret_cast<const QRgb*>(source.constScanLine(sy))[sx];
                 if (qAlpha(px) == 0) continue;  // rows the record did not carry
                 s = px & 0xFFFFFF;
             }
             if (andMask && s == 0xFFFFFF) next.keep[keepIndex(next, x, y)] = true;
             if (image && previous->bounds.contains(x, y) && previous->keep[keepIndex(*previous, x, y)])
                 continue;
-            const std::uint32_t p = PatternAt(x, y) & 0xFFFFFF, d = row[x] & 0xFFFFFF;
+            const std::uint32_t p =
+                patternRow ? patternRow[((x % patternWidth) + patternWidth) % patternWidth] & 0xFFFFFF : solid;
+            const std::uint32_t d = row[x] & 0xFFFFFF;
             row[x] = 0xFF000000u | (Rop3(code, p, s, d) & 0xFFFFFF);
         }
     }
     if (andMask) iconMask_ = std::move(next);
+}
+
+void MetafileCanvas::BlitFast(const QRect& area, const std::vector<int>& columns,
+                              const std::vector<int>& rows, const QImage& source, std::uint8_t code) {
+    const std::uint32_t p = PatternAt(0, 0) & 0xFFFFFF;
+    // The columns the destination reaches form one run, as the mapping keeps their order.
+    const auto reached = [](int c) { return c >= 0; };
+    const auto first = std::find_if(columns.begin(), columns.end(), reached);
+    if (first == columns.end()) return;
+    const auto last = std::find_if(columns.rbegin(), columns.rend(), reached).base();
+    const bool run = std::all_of(first, last, reached);
+    const int from = area.left() + int(first - columns.begin());
+    const int to = area.left() + int(last - columns.begin());
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const int sy = rows[std::size_t(y - area.top())];
+        if (sy < 0) continue;
+        auto* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
+        const auto* in = code == 0xCC ? reinterpret_cast<const QRgb*>(source.constScanLine(sy)) : nullptr;
+        if (run) {
+            switch (code) {
+            case 0xF0: std::fill(row + from, row + to, 0xFF000000u | p); continue;  // PATCOPY
+            case 0x00: std::fill(row + from, row + to, 0xFF000000u); continue;      // BLACKNESS
+            case 0xFF: std::fill(row + from, row + to, 0xFFFFFFFFu); continue;      // WHITENESS
+            case 0xAA: continue;                                                     // the destination
+            default: break;
+            }
+        }
+        for (int x = from; x < to; ++x) {
+            const int sx = columns[std::size_t(x - area.left())];
+            if (sx < 0) continue;
+            if (in) {
+                // SRCCOPY; rows the record did not carry have alpha 0.
+                if (qAlpha(in[sx]) != 0) row[x] = 0xFF000000u | in[sx];
+            } else {
+                row[x] = 0xFF000000u | (Rop3(code, p, 0, row[x] & 0xFFFFFF) & 0xFFFFFF);
+            }
+        }
+    }
 }
 
 void MetafileCanvas::BeginPath() {
@@ -623,6 +781,20 @@ QRectF MetafileCanvas::ClampRect(const QRectF& r) const {
 void MetafileCanvas::SetClip(std::optional<QPainterPath> clip) {
     dc_.clip = std::move(clip);
     clipMaskValid_ = false;
+    UpdateClipWork();
+}
+
+void MetafileCanvas::UpdateClipWork() {
+    if (!dc_.clip) {
+        clipBounds_ = QRectF();
+        clipWork_ = 0;
+        return;
+    }
+    // Each painter call turns the clip path into spans again.
+    const PathWork work = MeasurePath(*dc_.clip, QRectF(image_.rect()));
+    budget_.Charge(work.elements * 2);
+    clipBounds_ = work.bounds;
+    clipWork_ = FillCost(work, 0, 0) + std::max(0.0, std::min(work.bounds.height(), double(image_.height())));
 }
 
 void MetafileCanvas::SelectClipPath(int mode) {
@@ -637,6 +809,7 @@ void MetafileCanvas::SelectClipPath(int mode) {
     // Boolean operations lose the fill rule: flatten to the filled area first.
     QPainterPath area;
     area.addRect(QRectF(image_.rect()).adjusted(-2, -2, 2, 2));
+    budget_.Charge(ClipCombineCost(p.elementCount(), area.elementCount()));
     CombineClip(p.intersected(area), mode);
 }
 
@@ -647,6 +820,7 @@ void MetafileCanvas::SelectClipRects(const std::vector<QRectF>& deviceRects, int
     }
     QPainterPath area;
     for (const QRectF& r : deviceRects) area.addRect(ClampRect(deviceToOutput_.mapRect(r)));
+    budget_.Charge(ClipCombineCost(area.elementCount(), area.elementCount()));
     area = area.simplified();
     CombineClip(area, mode);
 }
@@ -655,6 +829,7 @@ void MetafileCanvas::CombineClip(const QPainterPath& p, int mode) {
     QPainterPath whole;
     whole.addRect(QRectF(image_.rect()));
     const QPainterPath current = dc_.clip ? *dc_.clip : whole;
+    budget_.Charge(ClipCombineCost(current.elementCount(), p.elementCount()) * (mode == 3 ? 3 : 1));
     switch (mode) {
     case 1: SetClip(current.intersected(p)); break;  // RGN_AND
     case 2: SetClip(current.united(p)); break;       // RGN_OR
@@ -669,6 +844,7 @@ void MetafileCanvas::IntersectClipRect(const QRectF& box) {
     if (!t) return;
     QPainterPath r;
     r.addRect(ClampRect(t->mapRect(box)));
+    if (dc_.clip) budget_.Charge(ClipCombineCost(dc_.clip->elementCount(), r.elementCount()));
     SetClip(dc_.clip ? dc_.clip->intersected(r) : r);
 }
 
@@ -678,24 +854,10 @@ void MetafileCanvas::ExcludeClipRect(const QRectF& box) {
     QPainterPath r, whole;
     r.addRect(ClampRect(t->mapRect(box)));
     whole.addRect(QRectF(image_.rect()));
+    budget_.Charge(ClipCombineCost(dc_.clip ? dc_.clip->elementCount() : 5, r.elementCount()));
     SetClip((dc_.clip ? *dc_.clip : whole).subtracted(r));
 }
 
 void MetafileCanvas::ResetClip() { SetClip(std::nullopt); }
-
-TBitmap32 ToBitmap(const QImage& image) {
-    TBitmap32 picture(image.width(), image.height());
-    for (int y = 0; y < image.height(); ++y) {
-        const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        std::uint8_t* out = picture.ScanLine(y);
-        for (int x = 0; x < image.width(); ++x, out += 4) {
-            out[kB] = std::uint8_t(qBlue(in[x]));
-            out[kG] = std::uint8_t(qGreen(in[x]));
-            out[kR] = std::uint8_t(qRed(in[x]));
-            out[kA] = 0;
-        }
-    }
-    return picture;
-}
 
 }  // namespace brimlet::metafile
