@@ -10,6 +10,8 @@ namespace {
 constexpr double kPerElement = 24;
 // Per scanline an edge crosses: the scan converter's step and span insertion.
 constexpr double kPerRow = 4;
+// Per element of a path in a boolean operation.
+constexpr double kPerClipElement = 2500;
 // Per pixel of outline length: the stroker's offsetting and dashing.
 constexpr double kPerLength = 4;
 
@@ -71,8 +73,9 @@ double StrokeCost(const PathWork& path, double area, double width, double canvas
 }
 
 double ClipCombineCost(double elementsA, double elementsB) {
-    // The clipper finds the intersections of every pair of edges that can meet.
-    return (elementsA + elementsB) * kPerElement * 4 + elementsA * elementsB;
+    // QPathClipper spends microseconds on each element (2.4 measured, uniting a 400-rectangle
+    // region with another), and finds the crossings of pairs of edges.
+    return (elementsA + elementsB) * kPerClipElement + elementsA * elementsB * 4;
 }
 
 }  // namespace brimlet::metafile
