@@ -3,12 +3,14 @@
 // are refused within their budget of work, and the fast loops for common bitmap records
 // give the same pixels as the general one.
 #include "MetafileTestSupport.h"
+#include "tests/codecs/CodecTestSupport.h"
 #include "core/codecs/PictureFiles.h"
 #include "core/metafile/Metafile.h"
 #include "core/metafile/MetafileCanvas.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <ctime>
 #include <functional>
 #include <iostream>
@@ -17,6 +19,8 @@ namespace brimlet {
 namespace {
 
 using namespace metafiletest;
+using test::DecodeOutcome;
+using test::Outcome;
 
 constexpr std::size_t kMiB = std::size_t(1) << 20;
 constexpr int kPage = 2800;  // pixels: the largest square page any file may declare
@@ -195,6 +199,118 @@ TEST(MetafileCost, CheapFilesAskingForCostlyDrawingOpenOrAreRefusedWithinTheirBu
         // Far above the 0.3 s that the budget aims at, so that it holds under the sanitizers.
         EXPECT_LT(seconds, 10.0);
     }
+}
+
+// An 8-bit RLE DIB of w x h pixels whose stream ends at once: a few bytes for any size.
+std::vector<std::uint16_t> EmptyRleDib(int w, int h) {
+    std::vector<std::uint16_t> words = {40, 0, std::uint16_t(w), std::uint16_t(w >> 16), std::uint16_t(h),
+                                        std::uint16_t(h >> 16), 1, 8, 1, 0};
+    words.resize(20, 0);
+    words.insert(words.end(), 512, 0);   // 256 colours, black
+    words.insert(words.end(), {0x0100});  // end of bitmap
+    return words;
+}
+
+TEST(MetafileCost, BitmapsLargerThanTheirBitsCanFillAreRefused) {
+    // 16384 x 16384 pixels (a gigabyte decoded) from an RLE stream of two bytes.
+    WmfBuilder huge = Page();
+    Outcome o = DecodeOutcome(".WMF", StretchDib(huge, 0x00CC0020, EmptyRleDib(16384, 16384), 16384, 16384, 0, 0, kPage, kPage).Bytes());
+    EXPECT_NE(o.error.find("declares 16384 x 16384 pixels but holds only 2 bytes"), std::string::npos) << o.error;
+    // Up to 4 Mi pixels decode whatever their bits (the rest is left alone).
+    WmfBuilder fine = Page();
+    o = DecodeOutcome(".WMF", StretchDib(fine, 0x00CC0020, EmptyRleDib(2048, 2048), 2048, 2048, 0, 0, kPage, kPage).Bytes());
+    EXPECT_EQ(o.error, "");
+    EXPECT_EQ(o.picture.Width(), kPage);
+}
+
+TEST(MetafileCost, PatternBrushesHoldABoundedNumberOfPixels) {
+    // A megapixel pattern, created, selected and deleted again and again: the decoded
+    // patterns would live on in the saved states.
+    WmfBuilder b = Page();
+    for (int i = 0; i < 4; ++i)
+        b.Record(0x0142, Concat({0, 0}, EmptyRleDib(1024, 1024))).Record(0x012D, {0}).Record(0x001E, {}).Record(0x01F0, {0});
+    const Outcome o = DecodeOutcome(".WMF", b.Bytes());
+    EXPECT_NE(o.error.find("pattern brushes hold more than 1048576 pixels in all"), std::string::npos) << o.error;
+    // Thousands of small patterns, as real drawings use them, are fine.
+    WmfBuilder small = Page();
+    for (int i = 0; i < 300; ++i) {
+        small.Record(0x0142, Concat({0, 0}, Dib(8, 8, std::uint32_t(i) * 0x010203))).Record(0x012D, {0});
+        PatBlt(small, 0x00F00021, i, i, 100, 100).Record(0x01F0, {0});
+    }
+    EXPECT_EQ(DecodeOutcome(".WMF", small.Bytes()).error, "");
+}
+
+// The same drawing through a clip of the whole page takes the general blit loop: the fast
+// loops must give the same bytes.
+TEST(MetafileCost, FastBlitsGiveThePixelsOfTheGeneralLoop) {
+    std::vector<std::uint16_t> gradient;
+    {
+        // 5 x 3 pixels of distinct colours.
+        std::vector<std::uint8_t> b;
+        auto put32 = [&](std::uint32_t v) {
+            for (int i = 0; i < 4; ++i) b.push_back(std::uint8_t(v >> (8 * i)));
+        };
+        put32(40), put32(5), put32(3), put32(1 | 24 << 16);
+        for (int i = 0; i < 6; ++i) put32(0);
+        for (int y = 0; y < 3; ++y) {
+            for (int x = 0; x < 5; ++x) b.insert(b.end(), {std::uint8_t(40 * x), std::uint8_t(80 * y), std::uint8_t(200 - 13 * x * y)});
+            b.insert(b.end(), {0});
+        }
+        for (std::size_t i = 0; i + 1 < b.size(); i += 2) gradient.push_back(std::uint16_t(b[i] | b[i + 1] << 8));
+    }
+    const std::uint32_t patternRops[] = {0x00F00021, 0x00550009, 0x005A0049, 0x00000042, 0x00FF0062, 0x00A000C9, 0x000F0001};
+    auto draw = [&](bool clipped) {
+        WmfBuilder b(300, 200, 96);
+        if (clipped) b.Record(0x0416, {200, 300, 0, 0});  // IntersectClipRect of the whole page
+        b.Record(0x02FC, {0, 0x3399, 0x66, 0}).Record(0x012D, {0});  // a solid brush
+        int i = 0;
+        for (std::uint32_t rop : patternRops) PatBlt(b, rop, 7 + 29 * i, 11 + 13 * i, 150, -90), ++i;
+        // Stretched, shrunk and mirrored copies of the DIB.
+        StretchDib(b, 0x00CC0020, gradient, 5, 3, 10, 120, 97, 61);
+        StretchDib(b, 0x00CC0020, gradient, 5, 3, 290, 199, -133, -45);
+        StretchDib(b, 0x00CC0020, gradient, 5, 3, 250, 10, 3, 2);
+        return DecodeOutcome(".WMF", b.Bytes());
+    };
+    const Outcome fast = draw(false), general = draw(true);
+    ASSERT_EQ(fast.error, "");
+    ASSERT_EQ(general.error, "");
+    ASSERT_EQ(fast.picture.ByteCount(), general.picture.ByteCount());
+    EXPECT_EQ(std::memcmp(fast.picture.Bits(), general.picture.Bits(), fast.picture.ByteCount()), 0);
+    // Something was drawn, and loaded pictures carry alpha 0.
+    int drawn = 0, alpha = 0;
+    for (std::size_t i = 0; i < fast.picture.ByteCount(); i += 4) {
+        drawn += fast.picture.Bits()[i] != 255 || fast.picture.Bits()[i + 1] != 255;
+        alpha += fast.picture.Bits()[i + 3] != 0;
+    }
+    EXPECT_GT(drawn, 20000);
+    EXPECT_EQ(alpha, 0);
+}
+
+TEST(MetafileCost, TheCanvasRefusesACallBeforeItDraws) {
+    // A file of no bytes may spend what any file may: a dozen full-page fills of 2800 x 2800.
+    metafile::MetafileCanvas canvas(kPage, kPage, metafile::MetafileCanvas::Mapping::kWindowToOutput, "WMF", 0);
+    canvas.Dc().windowExt = {kPage, kPage};
+    canvas.Dc().brush.colour = qRgb(10, 20, 30);
+    int fills = 0;
+    std::string error;
+    try {
+        for (; fills < 100; ++fills) {
+            // Alternating colours, so that the refused call would show.
+            canvas.Dc().brush.colour = fills % 2 ? qRgb(10, 20, 30) : qRgb(200, 100, 50);
+            canvas.Blit(QRectF(0, 0, kPage, kPage), QImage(), QRectF(), 0x00F00021);
+        }
+    } catch (const PictureError& e) {
+        error = e.what();
+    }
+    EXPECT_GE(fills, 10);
+    EXPECT_LE(fills, 14);
+    EXPECT_EQ(error, "The WMF file cannot be read: its records ask for more drawing than a file of 0 bytes may "
+                     "(over 100 million pixels' worth)");
+    const TBitmap32 picture = canvas.TakePicture();
+    const std::uint8_t* last = picture.ScanLine(kPage - 1) + 4 * (kPage - 1);
+    const int colour = (fills - 1) % 2 ? 10 : 200;
+    EXPECT_EQ(last[kR], colour);
+    EXPECT_EQ(last[kA], 0);
 }
 
 }  // namespace
