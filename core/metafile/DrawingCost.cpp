@@ -11,7 +11,7 @@ constexpr double kPerElement = 24;
 // Per scanline an edge crosses: the scan converter's step and span insertion.
 constexpr double kPerRow = 4;
 // Per element of a path in a boolean operation.
-constexpr double kPerClipElement = 2500;
+constexpr double kPerClipElement = 4000;
 // Per pixel of outline length: the stroker's offsetting and dashing.
 constexpr double kPerLength = 4;
 

@@ -67,6 +67,16 @@ std::vector<std::uint16_t> Dib(int w, int h, std::uint32_t bgr) {
     return words;
 }
 
+// An 8-bit RLE DIB of w x h pixels whose stream ends at once: a few bytes for any size.
+std::vector<std::uint16_t> EmptyRleDib(int w, int h) {
+    std::vector<std::uint16_t> words = {40, 0, std::uint16_t(w), std::uint16_t(w >> 16), std::uint16_t(h),
+                                        std::uint16_t(h >> 16), 1, 8, 1, 0};
+    words.resize(20, 0);
+    words.insert(words.end(), 512, 0);   // 256 colours, black
+    words.insert(words.end(), {0x0100});  // end of bitmap
+    return words;
+}
+
 std::vector<std::uint16_t> Concat(std::vector<std::uint16_t> a, const std::vector<std::uint16_t>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
@@ -145,6 +155,22 @@ std::vector<Costly> CheapFilesAskingForCostlyDrawing() {
         for (int i = 0; i < 2000; ++i) b.Record(0x001E, {});
     }, [](WmfBuilder& b) { b.Record(0x0127, {0xFFFF}).Record(0x0418, {kPage, kPage, 0, 0}); });
 
+    wmf("a 4-megapixel RLE bitmap stretched onto one pixel", none, [](WmfBuilder& b) {
+        StretchDib(b, 0x00CC0020, EmptyRleDib(2048, 2048), 2048, 2048, 0, 0, 1, 1);
+    });
+    {
+        // ExtTextOut of 20,000 characters, each placed by its own advance.
+        std::vector<std::uint16_t> text = {100, 10, 20000, 0};
+        text.insert(text.end(), 10000, 'A' | 'W' << 8);
+        text.insert(text.end(), 20000, 3);
+        files.push_back({"a long text spaced character by character", ".WMF", Page().Record(0x0A32, text).Bytes()});
+    }
+    wmf("dashed lines reaching a thousand pages beyond the page",
+        [](WmfBuilder& b) {
+            // 28 units a page: one unit is a hundred pixels.
+            b.Record(0x020C, {28, 28}).Record(0x02FA, {2, 1, 0, 0, 0}).Record(0x012D, {0});
+        },
+        [](WmfBuilder& b) { b.Record(0x0214, {std::uint16_t(-30000), std::uint16_t(-29000)}).Record(0x0213, {30000, 29000}); });
     auto emf = [&](const char* what, const std::function<void(EmfBuilder&)>& setup,
                    const std::function<void(EmfBuilder&)>& repeat) {
         EmfBuilder b(kEmfPage, kEmfPage);
@@ -199,16 +225,6 @@ TEST(MetafileCost, CheapFilesAskingForCostlyDrawingOpenOrAreRefusedWithinTheirBu
         // Far above the 0.3 s that the budget aims at, so that it holds under the sanitizers.
         EXPECT_LT(seconds, 10.0);
     }
-}
-
-// An 8-bit RLE DIB of w x h pixels whose stream ends at once: a few bytes for any size.
-std::vector<std::uint16_t> EmptyRleDib(int w, int h) {
-    std::vector<std::uint16_t> words = {40, 0, std::uint16_t(w), std::uint16_t(w >> 16), std::uint16_t(h),
-                                        std::uint16_t(h >> 16), 1, 8, 1, 0};
-    words.resize(20, 0);
-    words.insert(words.end(), 512, 0);   // 256 colours, black
-    words.insert(words.end(), {0x0100});  // end of bitmap
-    return words;
 }
 
 TEST(MetafileCost, BitmapsLargerThanTheirBitsCanFillAreRefused) {
