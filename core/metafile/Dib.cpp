@@ -26,14 +26,16 @@ constexpr std::uint32_t kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3, kBiJpeg = 4,
     throw PictureError("A bitmap inside the metafile is damaged: " + why);
 }
 
-// A bitmap is decoded whole into 4 bytes a pixel before it is drawn, and a record of a few
-// bytes can declare 16384 x 16384 pixels with an RLE stream, a few scan lines or a tiny
-// PNG. Up to kDibAreaAnyData pixels (16 MiB) decode whatever the bits; a larger bitmap
-// needs a byte of bits for every kDibPixelsPerByte pixels: RLE spends two bytes on a run
-// of at most 255 pixels, uncompressed bits at least one on 8 pixels, and JPEG and PNG
-// data of real pictures far more.
+// A bitmap is decoded whole into 4 bytes a pixel before it is drawn (and copied once more
+// for a pattern or from JPEG), and a record of a few bytes can declare 16384 x 16384 pixels
+// with an RLE stream, a few scan lines or a tiny PNG. Up to kDibAreaAnyData pixels (16 MiB)
+// decode whatever the bits; a larger bitmap needs a byte of bits for every
+// kDibPixelsPerByte pixels, so that a file under 64 KB holds no bitmap larger than that
+// either: with its copy and the largest canvas such a file may have, under 100 MB. RLE
+// spends two bytes on a run of at most 255 pixels, uncompressed bits at least one on 8
+// pixels, JPEG and PNG data of real pictures far more.
 constexpr std::int64_t kDibAreaAnyData = std::int64_t(1) << 22;
-constexpr std::int64_t kDibPixelsPerByte = 128;
+constexpr std::int64_t kDibPixelsPerByte = 64;
 
 void CheckBitsCanFill(std::int64_t width, std::int64_t height, std::size_t bits) {
     const std::int64_t fillable = std::max(kDibAreaAnyData, std::int64_t(std::min<std::size_t>(bits, std::size_t(1) << 40)) * kDibPixelsPerByte);

@@ -665,6 +665,7 @@ void MetafileCanvas::Blit(const QRectF& destination, const QImage& source, QRect
         int sy = 0;
         if (separable && (sy = rows[std::size_t(y - ya)]) < 0) continue;
         auto* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
+        const QRgb* sourceLine = separable && useSource ? reinterpret_cast<const QRgb*>(source.constScanLine(sy)) : nullptr;
         const uchar* maskRow = mask ? mask->constScanLine(y) : nullptr;
         const QRgb* patternRow = nullptr;
         int patternWidth = 1;
@@ -686,7 +687,7 @@ void MetafileCanvas::Blit(const QRectF& destination, const QImage& source, QRect
             }
             std::uint32_t s = 0;
             if (useSource) {
-                const QRgb px = reinterpret_cast<const QRgb*>(source.constScanLine(sy))[sx];
+                const QRgb px = (sourceLine ? sourceLine : reinterpret_cast<const QRgb*>(source.constScanLine(sy)))[sx];
                 if (qAlpha(px) == 0) continue;  // rows the record did not carry
                 s = px & 0xFFFFFF;
             }

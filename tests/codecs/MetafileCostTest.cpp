@@ -155,6 +155,9 @@ std::vector<Costly> CheapFilesAskingForCostlyDrawing() {
         for (int i = 0; i < 2000; ++i) b.Record(0x001E, {});
     }, [](WmfBuilder& b) { b.Record(0x0127, {0xFFFF}).Record(0x0418, {kPage, kPage, 0, 0}); });
 
+    wmf("tiny rectangles filled with a megapixel pattern",
+        [](WmfBuilder& b) { b.Record(0x0142, Concat({0, 0}, EmptyRleDib(1024, 1024))).Record(0x012D, {0}); },
+        [](WmfBuilder& b) { b.Record(0x041B, {2, 2, 1, 1}); });
     wmf("a 4-megapixel RLE bitmap stretched onto one pixel", none, [](WmfBuilder& b) {
         StretchDib(b, 0x00CC0020, EmptyRleDib(2048, 2048), 2048, 2048, 0, 0, 1, 1);
     });
