@@ -1,6 +1,7 @@
 #include "core/metafile/MetafileCanvas.h"
 
 #include "core/codecs/PictureFiles.h"
+#include "core/metafile/DrawingCost.h"
 
 #include <QFontMetricsF>
 #include <QGuiApplication>

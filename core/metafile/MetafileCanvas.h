@@ -9,7 +9,6 @@
 #pragma once
 
 #include "core/Image32.h"
-#include "core/metafile/DrawingCost.h"
 #include "core/metafile/PlaybackBudget.h"
 
 #include <QImage>
@@ -110,7 +109,6 @@ public:
     DcState& Dc() { return dc_; }
     int Width() const { return image_.width(); }
     int Height() const { return image_.height(); }
-    const PlaybackBudget& Budget() const { return budget_; }
     // Logical to output pixels; nullopt when the mapping is degenerate or absurd.
     std::optional<QTransform> Transform() const;
 

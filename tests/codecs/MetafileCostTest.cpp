@@ -5,11 +5,13 @@
 #include "MetafileTestSupport.h"
 #include "tests/codecs/CodecTestSupport.h"
 #include "core/codecs/PictureFiles.h"
+#include "core/metafile/DrawingCost.h"
 #include "core/metafile/Metafile.h"
 #include "core/metafile/MetafileCanvas.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <ctime>
 #include <functional>
@@ -303,6 +305,32 @@ TEST(MetafileCost, FastBlitsGiveThePixelsOfTheGeneralLoop) {
     }
     EXPECT_GT(drawn, 20000);
     EXPECT_EQ(alpha, 0);
+}
+
+TEST(MetafileCost, PathWorkCountsWhatTheCanvasSees) {
+    const QRectF canvas(0, 0, 1000, 1000);
+    QPainterPath box;
+    box.addRect(100, 100, 300, 200);
+    metafile::PathWork w = metafile::MeasurePath(box, canvas);
+    EXPECT_EQ(w.elements, 5);
+    EXPECT_DOUBLE_EQ(w.length, 1000);           // the perimeter
+    EXPECT_NEAR(w.rows, 2 * 201 + 3, 1e-9);     // two sides, the others one row each
+    // A line from a million pixels away crosses the canvas once: its rows and length are
+    // the canvas's, not its own.
+    QPainterPath far(QPointF(-1e6, -1e6));
+    far.lineTo(1e6, 1e6);
+    w = metafile::MeasurePath(far, canvas);
+    EXPECT_LE(w.rows, 2 * 1001);
+    EXPECT_LE(w.length, 2 * 1000 * std::sqrt(2.0) + 1);
+    // A zigzag over the whole height: every edge crosses every row.
+    QPainterPath zigzag(QPointF(0, 0));
+    for (int i = 1; i <= 100; ++i) zigzag.lineTo(i * 10, i % 2 ? 1000 : 0);
+    w = metafile::MeasurePath(zigzag, canvas);
+    EXPECT_GE(w.rows, 100 * 1000);
+    // Curves count their control points.
+    QPainterPath curve(QPointF(0, 0));
+    curve.cubicTo(1000, 0, 0, 1000, 1000, 1000);
+    EXPECT_EQ(metafile::MeasurePath(curve, canvas).elements, 4);
 }
 
 TEST(MetafileCost, TheCanvasRefusesACallBeforeItDraws) {
