@@ -68,7 +68,8 @@ MetafileCanvas::MetafileCanvas(int width, int height, Mapping mapping, const cha
                             " x " + std::to_string(height) + " pixels)");
     };
     try {
-        picture_ = TBitmap32(width, height);
+        // Filled below, through the QImage.
+        picture_.SetSizeForOverwrite(width, height);
     } catch (const std::bad_alloc&) {
         throw noMemory();
     }
