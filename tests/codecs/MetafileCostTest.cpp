@@ -51,8 +51,8 @@ std::vector<std::uint16_t> Words(std::initializer_list<std::uint32_t> values) {
     return w;
 }
 
-// A 24-bit bottom-up DIB of w x h pixels of one colour, as 16-bit words.
-std::vector<std::uint16_t> Dib(int w, int h, std::uint32_t bgr) {
+// A 24-bit bottom-up DIB of w x h pixels, colour(x, y) as 0xRRGGBB, as 16-bit words.
+std::vector<std::uint16_t> Dib(int w, int h, const std::function<std::uint32_t(int, int)>& colour) {
     std::vector<std::uint8_t> b;
     auto put32 = [&](std::uint32_t v) {
         for (int i = 0; i < 4; ++i) b.push_back(std::uint8_t(v >> (8 * i)));
@@ -60,13 +60,21 @@ std::vector<std::uint16_t> Dib(int w, int h, std::uint32_t bgr) {
     put32(40), put32(std::uint32_t(w)), put32(std::uint32_t(h)), put32(1 | 24 << 16);
     for (int i = 0; i < 6; ++i) put32(0);
     const std::size_t row = (std::size_t(w) * 3 + 3) & ~std::size_t(3);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) b.push_back(std::uint8_t(bgr)), b.push_back(std::uint8_t(bgr >> 8)), b.push_back(std::uint8_t(bgr >> 16));
+    for (int y = h - 1; y >= 0; --y) {
+        for (int x = 0; x < w; ++x) {
+            const std::uint32_t c = colour(x, y);
+            b.insert(b.end(), {std::uint8_t(c), std::uint8_t(c >> 8), std::uint8_t(c >> 16)});
+        }
         b.resize(b.size() + row - std::size_t(w) * 3, 0);
     }
+    b.resize((b.size() + 1) & ~std::size_t(1), 0);
     std::vector<std::uint16_t> words;
-    for (std::size_t i = 0; i + 1 < b.size(); i += 2) words.push_back(std::uint16_t(b[i] | b[i + 1] << 8));
+    for (std::size_t i = 0; i < b.size(); i += 2) words.push_back(std::uint16_t(b[i] | b[i + 1] << 8));
     return words;
+}
+
+std::vector<std::uint16_t> Dib(int w, int h, std::uint32_t colour) {
+    return Dib(w, h, [=](int, int) { return colour; });
 }
 
 // An 8-bit RLE DIB of w x h pixels whose stream ends at once: a few bytes for any size.
@@ -264,21 +272,9 @@ TEST(MetafileCost, PatternBrushesHoldABoundedNumberOfPixels) {
 // The same drawing through a clip of the whole page takes the general blit loop: the fast
 // loops must give the same bytes.
 TEST(MetafileCost, FastBlitsGiveThePixelsOfTheGeneralLoop) {
-    std::vector<std::uint16_t> gradient;
-    {
-        // 5 x 3 pixels of distinct colours.
-        std::vector<std::uint8_t> b;
-        auto put32 = [&](std::uint32_t v) {
-            for (int i = 0; i < 4; ++i) b.push_back(std::uint8_t(v >> (8 * i)));
-        };
-        put32(40), put32(5), put32(3), put32(1 | 24 << 16);
-        for (int i = 0; i < 6; ++i) put32(0);
-        for (int y = 0; y < 3; ++y) {
-            for (int x = 0; x < 5; ++x) b.insert(b.end(), {std::uint8_t(40 * x), std::uint8_t(80 * y), std::uint8_t(200 - 13 * x * y)});
-            b.insert(b.end(), {0});
-        }
-        for (std::size_t i = 0; i + 1 < b.size(); i += 2) gradient.push_back(std::uint16_t(b[i] | b[i + 1] << 8));
-    }
+    // 5 x 3 pixels of distinct colours.
+    const std::vector<std::uint16_t> gradient =
+        Dib(5, 3, [](int x, int y) { return std::uint32_t((200 - 13 * x * y) << 16 | (80 * y) << 8 | 40 * x); });
     const std::uint32_t patternRops[] = {0x00F00021, 0x00550009, 0x005A0049, 0x00000042, 0x00FF0062, 0x00A000C9, 0x000F0001};
     auto draw = [&](bool clipped) {
         WmfBuilder b(300, 200, 96);
