@@ -23,8 +23,9 @@ double FillCost(const PathWork& path, double area, double perPixel);
 // Stroking it with a pen `width` pixels wide; the clipped area bounds the pixels touched.
 double StrokeCost(const PathWork& path, double area, double width, double canvasHeight);
 
-// Combining two clip paths with a boolean operation (QPathClipper compares their edges).
-double ClipCombineCost(double elementsA, double elementsB);
+// Combining two clip paths with a boolean operation. The estimate stops growing once it
+// exceeds `limit` (what is left of the budget), so that counting stays within it too.
+double ClipCombineCost(const QPainterPath& a, const QPainterPath& b, double limit);
 
 // Area in pixels of r, 0 when empty.
 double Area(const QRectF& r);

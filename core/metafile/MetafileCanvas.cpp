@@ -818,7 +818,7 @@ void MetafileCanvas::SelectClipPath(int mode) {
     // Boolean operations lose the fill rule: flatten to the filled area first.
     QPainterPath area;
     area.addRect(QRectF(image_.rect()).adjusted(-2, -2, 2, 2));
-    budget_.Charge(ClipCombineCost(p.elementCount(), area.elementCount()));
+    budget_.Charge(ClipCombineCost(p, area, double(budget_.Left())));
     CombineClip(p.intersected(area), mode);
 }
 
@@ -829,7 +829,7 @@ void MetafileCanvas::SelectClipRects(const std::vector<QRectF>& deviceRects, int
     }
     QPainterPath area;
     for (const QRectF& r : deviceRects) area.addRect(ClampRect(deviceToOutput_.mapRect(r)));
-    budget_.Charge(ClipCombineCost(area.elementCount(), area.elementCount()));
+    budget_.Charge(ClipCombineCost(area, QPainterPath(), double(budget_.Left())));
     area = area.simplified();
     CombineClip(area, mode);
 }
@@ -838,7 +838,9 @@ void MetafileCanvas::CombineClip(const QPainterPath& p, int mode) {
     QPainterPath whole;
     whole.addRect(QRectF(image_.rect()));
     const QPainterPath current = dc_.clip ? *dc_.clip : whole;
-    budget_.Charge(ClipCombineCost(current.elementCount(), p.elementCount()) * (mode == 3 ? 3 : 1));
+    // XOR takes three operations.
+    const double operations = mode == 3 ? 3 : 1;
+    budget_.Charge(operations * ClipCombineCost(current, p, double(budget_.Left()) / operations));
     switch (mode) {
     case 1: SetClip(current.intersected(p)); break;  // RGN_AND
     case 2: SetClip(current.united(p)); break;       // RGN_OR
@@ -853,7 +855,7 @@ void MetafileCanvas::IntersectClipRect(const QRectF& box) {
     if (!t) return;
     QPainterPath r;
     r.addRect(ClampRect(t->mapRect(box)));
-    if (dc_.clip) budget_.Charge(ClipCombineCost(dc_.clip->elementCount(), r.elementCount()));
+    if (dc_.clip) budget_.Charge(ClipCombineCost(*dc_.clip, r, double(budget_.Left())));
     SetClip(dc_.clip ? dc_.clip->intersected(r) : r);
 }
 
@@ -863,7 +865,7 @@ void MetafileCanvas::ExcludeClipRect(const QRectF& box) {
     QPainterPath r, whole;
     r.addRect(ClampRect(t->mapRect(box)));
     whole.addRect(QRectF(image_.rect()));
-    budget_.Charge(ClipCombineCost(dc_.clip ? dc_.clip->elementCount() : 5, r.elementCount()));
+    budget_.Charge(ClipCombineCost(dc_.clip ? *dc_.clip : whole, r, double(budget_.Left())));
     SetClip((dc_.clip ? *dc_.clip : whole).subtracted(r));
 }
 

@@ -27,6 +27,7 @@ public:
     void Charge(double units);
 
     std::int64_t Spent() const { return spent_; }
+    std::int64_t Left() const { return allowance_ - spent_; }
     std::int64_t Allowance() const { return allowance_; }
 
 private:

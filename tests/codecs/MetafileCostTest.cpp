@@ -202,6 +202,14 @@ std::vector<Costly> CheapFilesAskingForCostlyDrawing() {
     };
     emf("full-page PatBlts turned by a world transform", rotated,
         [](EmfBuilder& b) { b.Record(76, {0, 0, 0, 0, 0, 0, kPage, kPage, 0x00F00021, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}); });
+    emf("clip paths of a thousand curves, each drawn through", [](EmfBuilder&) {}, [](EmfBuilder& b) {
+        // BeginPath, MoveToEx, PolyBezierTo16 of 999 points, EndPath, SelectClipPath (RGN_XOR),
+        // then a full-page rectangle.
+        std::vector<std::uint32_t> curve = {0, 0, 0, 0, 999};
+        for (std::uint32_t i = 0; i < 999; ++i) curve.push_back((i * 37 % kPage) | ((i * 91 % kPage) << 16));
+        b.Record(59, {}).Record(27, {0, 0}).Record(88, curve).Record(60, {}).Record(67, {3});
+        b.Record(43, {0, 0, kPage, kPage});
+    });
     emf("clip regions of hundreds of rectangles, joined", [](EmfBuilder&) {}, [](EmfBuilder& b) {
         // ExtSelectClipRgn, RGN_OR: region size and mode, then the region's header and rectangles.
         static std::uint32_t shift = 0;
@@ -327,6 +335,32 @@ TEST(MetafileCost, PathWorkCountsWhatTheCanvasSees) {
     QPainterPath curve(QPointF(0, 0));
     curve.cubicTo(1000, 0, 0, 1000, 1000, 1000);
     EXPECT_EQ(metafile::MeasurePath(curve, canvas).elements, 4);
+}
+
+TEST(MetafileCost, ClipCombinationsCostTheirCrossings) {
+    // Zigzags of 200 edges: across each other they cross 40,000 times, side by side never.
+    auto zigzag = [](bool across, double shift) {
+        QPainterPath p(across ? QPointF(0, shift) : QPointF(shift, 0));
+        for (int i = 1; i <= 200; ++i) {
+            const double along = i * 5, aside = shift + (i % 2 ? 1000 : 0);
+            p.lineTo(across ? QPointF(along, aside) : QPointF(aside, along));
+        }
+        return p;
+    };
+    const double inf = 1e300;
+    const double tangled = metafile::ClipCombineCost(zigzag(true, 0), zigzag(false, 0), inf);
+    const double apart = metafile::ClipCombineCost(zigzag(false, 0), zigzag(false, 5000), inf);
+    EXPECT_GT(tangled, 100 * apart);
+    // A rectangle is clipped against in one pass, however tangled the other path.
+    QPainterPath box;
+    box.addRect(0, 0, 1000, 1000);
+    QPainterPath tangle = zigzag(true, 0);
+    tangle.addPath(zigzag(false, 0));
+    EXPECT_LT(metafile::ClipCombineCost(tangle, box, inf), tangled / 100);
+    // Counting stops soon after the limit.
+    const double limited = metafile::ClipCombineCost(zigzag(true, 0), zigzag(false, 0), tangled / 10);
+    EXPECT_GT(limited, tangled / 10);
+    EXPECT_LT(limited, tangled / 5);
 }
 
 TEST(MetafileCost, TheCanvasRefusesACallBeforeItDraws) {
