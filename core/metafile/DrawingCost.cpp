@@ -35,6 +35,16 @@ QPointF Held(QPointF p, const QRectF& canvas) {
 
 }  // namespace
 
+bool IsRectangle(const QPainterPath& path) {
+    const int n = path.elementCount();
+    if (n != 4 && n != 5) return false;
+    for (int i = 0; i < n; ++i) {
+        const QPainterPath::Element e = path.elementAt(i), next = path.elementAt((i + 1) % n);
+        if ((i == 0) != e.isMoveTo() || e.isCurveTo() || (e.x != next.x && e.y != next.y)) return false;
+    }
+    return true;
+}
+
 double Area(const QRectF& r) {
     return r.isEmpty() ? 0 : r.width() * r.height();
 }
@@ -121,18 +131,6 @@ void AddSegments(const QPainterPath& path, std::vector<Segment>& out) {
     if (n > 0 && last != start) add(last, start);
 }
 
-// An axis-aligned rectangle: QPathClipper combines anything with one by clipping, in a
-// single pass over the other path's segments.
-bool IsRectangle(const QPainterPath& path) {
-    const int n = path.elementCount();
-    if (n != 4 && n != 5) return false;
-    for (int i = 0; i < n; ++i) {
-        const QPainterPath::Element e = path.elementAt(i), next = path.elementAt((i + 1) % n);
-        if ((i == 0) != e.isMoveTo() || e.isCurveTo() || (e.x != next.x && e.y != next.y)) return false;
-    }
-    return true;
-}
-
 double Cross(double ax, double ay, double bx, double by) { return ax * by - ay * bx; }
 
 // Whether the segments cross at a point inside both (shared end points do not count).
@@ -155,6 +153,7 @@ double ClipCombineCost(const QPainterPath& a, const QPainterPath& b, double limi
     // they are counted with a sweep over the segments sorted by their left ends, until the
     // count alone exceeds `limit`.
     double cost = double(segments.size()) * kPerClipSegment;
+    // QPathClipper combines anything with a rectangle by clipping, in one pass.
     if (IsRectangle(a) || IsRectangle(b)) return cost;
     std::sort(segments.begin(), segments.end(),
               [](const Segment& s, const Segment& t) { return s.Left() < t.Left(); });

@@ -27,6 +27,9 @@ double StrokeCost(const PathWork& path, double area, double width, double canvas
 // exceeds `limit` (what is left of the budget), so that counting stays within it too.
 double ClipCombineCost(const QPainterPath& a, const QPainterPath& b, double limit);
 
+// An axis-aligned rectangle (a moveTo and three or four lineTos along the axes).
+bool IsRectangle(const QPainterPath& path);
+
 // Area in pixels of r, 0 when empty.
 double Area(const QRectF& r);
 
