@@ -31,7 +31,7 @@ void CheckDataCanFill(const char* format, std::int64_t width, std::int64_t heigh
 
 // The bound for a metafile's canvas, called by the players once they know its size. A few
 // records can paint any area, so small files with large pages are real (a 1 KB drawing of
-// 2600 x 1900 pixels); the canvas and the player's working copies take about 9 bytes a
+// 2600 x 1900 pixels); the picture the player draws into and its clip mask take 5 bytes a
 // pixel. Up to kMetafileAreaAnyFileMay pixels open whatever the file's size, larger canvases
 // need a byte of records for every kMetafilePixelsPerByte pixels.
 constexpr std::int64_t kMetafileAreaAnyFileMay = std::int64_t(8) << 20;

@@ -13,13 +13,20 @@
 
 namespace brimlet {
 
-// A reader over bytes that stay owned by the caller, asked for one format only.
+// A reader over bytes that stay owned by the caller, asked for one format only. Qt's
+// allocation limit, which the decoders set for each file, is one for the whole process:
+// the reader puts back the limit it found, so that one file's bound does not refuse the
+// pictures read after it.
 struct MemoryReader {
+    const int previousLimitMb = QImageReader::allocationLimit();
     QByteArray data;
     QBuffer buffer;
     QImageReader reader;
 
     MemoryReader(std::span<const std::uint8_t> bytes, const char* format);
+    ~MemoryReader() { QImageReader::setAllocationLimit(previousLimitMb); }
+    MemoryReader(const MemoryReader&) = delete;
+    MemoryReader& operator=(const MemoryReader&) = delete;
 };
 
 // B, G, R with alpha 0; any transparency composed onto white with rounding.

@@ -5,9 +5,13 @@
 #include "core/codecs/PictureFiles.h"
 #include "core/metafile/ByteReader.h"
 
+#include <QBuffer>
 #include <QByteArray>
+#include <QImageReader>
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 #include <stdexcept>
 #include <string>
 
@@ -20,6 +24,45 @@ constexpr std::uint32_t kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3, kBiJpeg = 4,
 
 [[noreturn]] void Damaged(const std::string& why) {
     throw PictureError("A bitmap inside the metafile is damaged: " + why);
+}
+
+// A bitmap is decoded whole into 4 bytes a pixel before it is drawn (and copied once more
+// for a pattern or from JPEG), and a record of a few bytes can declare 16384 x 16384 pixels
+// with an RLE stream, a few scan lines or a tiny PNG. Up to kDibAreaAnyData pixels (16 MiB)
+// decode whatever the bits; a larger bitmap needs a byte of bits for every
+// kDibPixelsPerByte pixels, so that a file under 64 KB holds no bitmap larger than that
+// either: with its copy and the largest canvas such a file may have, under 100 MB. RLE
+// spends two bytes on a run of at most 255 pixels, uncompressed bits at least one on 8
+// pixels, JPEG and PNG data of real pictures far more.
+constexpr std::int64_t kDibAreaAnyData = std::int64_t(1) << 22;
+constexpr std::int64_t kDibPixelsPerByte = 64;
+
+void CheckBitsCanFill(std::int64_t width, std::int64_t height, std::size_t bits) {
+    const std::int64_t fillable = std::max(kDibAreaAnyData, std::int64_t(std::min<std::size_t>(bits, std::size_t(1) << 40)) * kDibPixelsPerByte);
+    if (width * height > fillable)
+        Damaged("it declares " + std::to_string(width) + " x " + std::to_string(height) + " pixels but holds only " +
+                std::to_string(bits) + " bytes of them");
+}
+
+// The frame size of a JPEG stream (its first SOFn segment), read before decoding it.
+std::optional<std::pair<int, int>> JpegFrameSize(std::span<const std::uint8_t> b) {
+    std::size_t i = 2;
+    while (i + 4 <= b.size() && b[i] == 0xFF) {
+        const std::uint8_t marker = b[i + 1];
+        if (marker == 0xFF) {  // fill byte
+            ++i;
+            continue;
+        }
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {  // no length follows
+            i += 2;
+            continue;
+        }
+        const std::size_t length = std::size_t(b[i + 2]) << 8 | b[i + 3];
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame && i + 9 <= b.size()) return std::pair(b[i + 7] << 8 | b[i + 8], b[i + 5] << 8 | b[i + 6]);
+        i += 2 + length;
+    }
+    return std::nullopt;
 }
 
 struct Header {
@@ -213,6 +256,9 @@ QImage DecodeDib(std::span<const std::uint8_t> headerBytes, std::span<const std:
     const std::uint32_t c = h.info.compression;
     if (c == kBiJpeg || c == kBiPng) {
         if (c == kBiJpeg) {
+            // The decoder's own bound allows 16 Mi pixels for these bytes, and the picture is
+            // copied once more here: the bitmap's tighter bound is checked first.
+            if (const auto size = JpegFrameSize(bits)) CheckBitsCanFill(size->first, size->second, bits.size());
             // The program's own JPEG decoder, hardened against damaged data.
             const TBitmap32 jpeg = DecodeJpeg(bits);
             QImage image(jpeg.Width(), jpeg.Height(), QImage::Format_ARGB32);
@@ -223,15 +269,25 @@ QImage DecodeDib(std::span<const std::uint8_t> headerBytes, std::span<const std:
             }
             return image;
         }
+        if (bits.size() > std::size_t(INT32_MAX)) Damaged("its PNG data cannot be read");
+        // Qt allocates the declared size whole before reading the data: check it first.
+        QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bits.data()), qsizetype(bits.size()));
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, "PNG");
+        const QSize declared = reader.size();
+        if (declared.isValid()) {
+            CheckMetafileSize(declared.width(), declared.height(), "bitmap");
+            CheckBitsCanFill(declared.width(), declared.height(), bits.size());
+        }
         QImage embedded;
-        if (bits.size() > std::size_t(INT32_MAX) ||
-            !embedded.loadFromData(bits.data(), int(bits.size()), "PNG"))
-            Damaged("its PNG data cannot be read");
+        if (!reader.read(&embedded)) Damaged("its PNG data cannot be read");
         CheckMetafileSize(embedded.width(), embedded.height(), "bitmap");
         QImage opaque = embedded.convertToFormat(QImage::Format_RGB32);
         return opaque.convertToFormat(QImage::Format_ARGB32);
     }
     if (w == 0 || height == 0) return {};
+    CheckBitsCanFill(w, height, bits.size());
     QImage image(w, height, QImage::Format_ARGB32);
     if (image.isNull()) Damaged("not enough memory for it");
     image.fill(0);

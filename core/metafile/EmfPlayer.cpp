@@ -666,7 +666,7 @@ TBitmap32 DecodeEmf(std::span<const std::uint8_t> bytes) {
     CheckMetafileSize(std::int64_t(w), std::int64_t(h), "picture");
     CheckMetafileCanvas("EMF", std::int64_t(w), std::int64_t(h), bytes.size());
 
-    MetafileCanvas canvas(int(w), int(h), MetafileCanvas::Mapping::kDeviceContext);
+    MetafileCanvas canvas(int(w), int(h), MetafileCanvas::Mapping::kDeviceContext, "EMF", bytes.size());
     canvas.SetPixelsPerMm(ppmmX, ppmmY);
     // Reference-device pixels of the frame onto the output picture.
     const double left = fl / 100.0 * ppmmX, top = ft / 100.0 * ppmmY;
@@ -690,7 +690,7 @@ TBitmap32 DecodeEmf(std::span<const std::uint8_t> bytes) {
         player.Play(recordType, record);
         at += size;
     }
-    return ToBitmap(canvas.Image());
+    return canvas.TakePicture();
 }
 
 }  // namespace brimlet

@@ -1,11 +1,15 @@
-// The drawing surface both metafile players play onto: a white RGB32 QImage with the
-// graphics state of a Windows device context (objects, colours, modes, mapping, clipping,
-// paths, saved states). Coordinates given to the drawing calls are logical ones; the
-// canvas maps them to output pixels and draws there with QPainter, or for bitmaps with
-// its own raster-operation loop, so that bitmap records reproduce their pixels exactly.
+// The drawing surface both metafile players play onto: a white picture with the graphics
+// state of a Windows device context (objects, colours, modes, mapping, clipping, paths,
+// saved states). Coordinates given to the drawing calls are logical ones; the canvas maps
+// them to output pixels and draws there with QPainter, or for bitmaps with its own
+// raster-operation loop, so that bitmap records reproduce their pixels exactly. QPainter
+// draws straight into the program's bitmap (an RGB32 QImage over its memory: the same
+// byte order), so a metafile costs one picture, and every call is charged against the
+// file's PlaybackBudget before it draws.
 #pragma once
 
 #include "core/Image32.h"
+#include "core/metafile/PlaybackBudget.h"
 
 #include <QImage>
 #include <QPainter>
@@ -98,7 +102,8 @@ public:
         kDeviceContext,   // EMF: map mode, window and viewport give reference-device pixels
     };
 
-    MetafileCanvas(int width, int height, Mapping mapping);
+    // `format` and `fileBytes` set the budget of drawing work (see PlaybackBudget).
+    MetafileCanvas(int width, int height, Mapping mapping, const char* format, std::size_t fileBytes);
     ~MetafileCanvas();
     MetafileCanvas(const MetafileCanvas&) = delete;
     MetafileCanvas& operator=(const MetafileCanvas&) = delete;
@@ -200,8 +205,9 @@ public:
     void ExcludeClipRect(const QRectF& box);
     void ResetClip();
 
-    // The picture with every pixel opaque white where nothing was drawn.
-    const QImage& Image() const { return image_; }
+    // Ends the drawing and hands over the picture: B, G, R as drawn (white where nothing
+    // was), alpha 0. The canvas draws nothing afterwards.
+    TBitmap32 TakePicture();
 
 private:
     void Draw(const QPainterPath& devicePath, bool fill, bool stroke);
@@ -210,7 +216,19 @@ private:
     QBrush DeviceBrush() const;
     void PreparePainter();
     QRgb PatternAt(int x, int y) const;
+    // Charges a painter call over the area `bounds` (output pixels): its pixels at
+    // `perPixel` units, clipped to the canvas and the clipping region, plus the clip's own
+    // setup. Returns the area charged.
+    double ChargeArea(const QRectF& bounds, double perPixel);
+    void ChargeText(const QTransform& t, qsizetype characters, const std::optional<QRectF>& rectangle);
+    // Blit over a destination whose columns and rows map to source columns and rows of
+    // their own (no rotation or shear): `columns[x - area.left()]` is the source column of
+    // output column x, `rows[...]` the source row, -1 where the destination does not reach.
+    // Only raster operations of the pattern alone, or SRCCOPY, without a clip.
+    void BlitFast(const QRect& area, const std::vector<int>& columns, const std::vector<int>& rows,
+                  const QImage& source, std::uint8_t code);
     void SetClip(std::optional<QPainterPath> clip);
+    void UpdateClipWork();
     void CombineClip(const QPainterPath& area, int mode);
     QRectF ClampRect(const QRectF& r) const;
     const QImage* ClipMask();
@@ -222,10 +240,14 @@ private:
     void ForEachMappedPixel(QPointF origin, QPointF u, QPointF v, const QImage& source,
                             QRectF sourceRect, Visit&& visit);
     // The output pixels that logical rectangles cover; nullopt when the mapping is broken.
-    std::optional<QRegion> RegionArea(const std::vector<QRectF>& rects) const;
+    std::optional<QRegion> RegionArea(const std::vector<QRectF>& rects);
 
-    QImage image_;
+    PlaybackBudget budget_;
+    TBitmap32 picture_;
+    QImage image_;  // over picture_'s memory
     QPainter painter_;
+    QRectF clipBounds_;    // of dc_.clip, output pixels
+    double clipWork_ = 0;  // what setting the clip costs each painter call
     Mapping mapping_;
     QTransform deviceToOutput_;
     double ppmmX_ = 96 / 25.4, ppmmY_ = 96 / 25.4;
@@ -249,8 +271,5 @@ private:
     std::optional<IconMask> iconMask_;
     std::optional<QRectF> frame_;  // WMF: see SetFrame
 };
-
-// The canvas as the program's bitmap: B, G, R from the picture, alpha 0.
-TBitmap32 ToBitmap(const QImage& image);
 
 }  // namespace brimlet::metafile

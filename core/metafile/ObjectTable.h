@@ -4,6 +4,7 @@
 #include "core/codecs/PictureFiles.h"
 #include "core/metafile/MetafileCanvas.h"
 
+#include <cstdint>
 #include <functional>
 #include <queue>
 #include <string>
@@ -13,6 +14,12 @@ namespace brimlet::metafile {
 
 class ObjectTable {
 public:
+    // Pattern brushes keep their decoded bitmap (4 bytes a pixel) in the table, in selected
+    // brushes and in saved states alike, and a file can create one in every record. Real
+    // patterns are 8 x 8 to a few hundred pixels on a side; the patterns a file creates may
+    // hold this many pixels in all (4 MiB), each bounded besides by its own bits (Dib.h).
+    static constexpr std::int64_t kMaxPatternPixels = std::int64_t(1) << 20;
+
     explicit ObjectTable(std::size_t size, std::size_t limit) : slots_(size), limit_(limit) {
         for (std::size_t i = 0; i < size; ++i) free_.push(i);
     }
@@ -21,6 +28,7 @@ public:
     // The free slots are kept in a min-heap, so that a file creating tens of thousands of
     // objects costs a logarithm per creation instead of a scan of the whole table.
     void AddToFreeSlot(GdiObject object) {
+        CountPatterns(object);
         while (!free_.empty()) {
             const std::size_t index = free_.top();
             free_.pop();
@@ -37,7 +45,11 @@ public:
     }
 
     // EMF: the record names the slot.
-    void Put(std::size_t index, GdiObject object) { At(index) = std::move(object); }
+    void Put(std::size_t index, GdiObject object) {
+        GdiObject& slot = At(index);
+        CountPatterns(object);
+        slot = std::move(object);
+    }
 
     GdiObject& At(std::size_t index) {
         if (index >= slots_.size())
@@ -65,7 +77,17 @@ public:
     }
 
 private:
+    void CountPatterns(const GdiObject& object) {
+        const auto* brush = std::get_if<Brush>(&object);
+        if (!brush || brush->pattern.isNull()) return;
+        patternPixels_ += std::int64_t(brush->pattern.width()) * brush->pattern.height();
+        if (patternPixels_ > kMaxPatternPixels)
+            throw PictureError("The metafile cannot be read: its pattern brushes hold more than " +
+                               std::to_string(kMaxPatternPixels) + " pixels in all");
+    }
+
     std::vector<GdiObject> slots_;
+    std::int64_t patternPixels_ = 0;
     std::size_t limit_;
     std::priority_queue<std::size_t, std::vector<std::size_t>, std::greater<>> free_;
 };

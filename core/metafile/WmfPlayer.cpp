@@ -581,7 +581,7 @@ TBitmap32 DecodeWmf(std::span<const std::uint8_t> bytes) {
     CheckMetafileSize(width, height, "picture");
     CheckMetafileCanvas("WMF", width, height, bytes.size());
 
-    MetafileCanvas canvas(width, height, MetafileCanvas::Mapping::kWindowToOutput);
+    MetafileCanvas canvas(width, height, MetafileCanvas::Mapping::kWindowToOutput, "WMF", bytes.size());
     DcState& dc = canvas.Dc();
     if (bbox) {
         dc.windowOrg = bbox->topLeft();
@@ -595,7 +595,7 @@ TBitmap32 DecodeWmf(std::span<const std::uint8_t> bytes) {
     canvas.SetFrame(QRectF(dc.windowOrg, QSizeF(dc.windowExt.x(), dc.windowExt.y())));
     WmfPlayer player(canvas, objects);
     ForEachRecord(bytes, start, [&](const Record& rec) { player.Play(rec); });
-    return ToBitmap(canvas.Image());
+    return canvas.TakePicture();
 }
 
 }  // namespace brimlet

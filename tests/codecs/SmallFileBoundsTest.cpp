@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QImageReader>
 
 #include <gif_lib.h>
 #include <jpeglib.h>
@@ -259,6 +260,17 @@ TEST(SmallFileBounds, IconImagesNeedDataInProportion) {
     QImage icon(256, 256, QImage::Format_ARGB32);
     icon.fill(Qt::red);
     ExpectOpens(".ICO", IcoHoldingPng(icon), 256, 256);
+}
+
+TEST(SmallFileBounds, AnIconsBoundDoesNotOutliveIt) {
+    // Qt's allocation limit is one for the process; an icon's tight bound used to stay set
+    // and refuse large pictures read by Qt afterwards, whatever their file.
+    const int before = QImageReader::allocationLimit();
+    ExpectOpens(".ICO", ReadBytes(Sample("input.ico")), 32, 32);
+    EXPECT_EQ(QImageReader::allocationLimit(), before);
+    // A refused icon too.
+    EXPECT_NE(DecodeOutcome(".ICO", std::vector<std::uint8_t>{0, 0, 1, 0, 1, 0}).error, "");
+    EXPECT_EQ(QImageReader::allocationLimit(), before);
 }
 
 int gQtMessages = 0;
