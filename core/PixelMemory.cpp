@@ -76,8 +76,6 @@ public:
         keptBytes_ = 0;
     }
 
-    ~BlockCache() { Clear(); }
-
 private:
     // A style run replaces one or two layers and makes a working copy or two.
     static constexpr std::size_t kMaxBlocks = 4;
@@ -87,9 +85,11 @@ private:
     std::size_t keptBytes_ = 0;
 };
 
+// Never destroyed: pictures held by other static objects are freed into it during exit,
+// whatever the order in which the statics go. What it holds then goes back with the process.
 BlockCache& Cache() {
-    static BlockCache cache;
-    return cache;
+    static BlockCache* cache = new BlockCache;
+    return *cache;
 }
 
 std::size_t Rounded(std::size_t bytes) { return (bytes + kHugePage - 1) / kHugePage * kHugePage; }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -65,6 +66,20 @@ TEST_F(PixelMemory, APictureOnAReusedBlockStartsWhiteNotWithTheOldPixels) {
             EXPECT_EQ(fresh.PixelColor(x, y), 0x00FFFFFFu);
             EXPECT_EQ(fresh.ScanLine(y)[4 * x + kA], 0);
         }
+}
+
+// A picture held by a static object that was made before the allocator's cache is freed
+// during exit, after the other statics have gone: the cache must still be there to take it.
+TEST(PixelMemoryAtExit, APictureHeldByAStaticIsFreedSafely) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh process: nothing made yet
+    EXPECT_EXIT(
+        {
+            static TBitmap32 held;  // small: made before anything touches the cache
+            held.SetSize(2048, 2048);
+            { TBitmap32 kept(2048, 1024); }  // the cache holds a block when the process ends
+            std::exit(held.Width() == 2048 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
