@@ -72,20 +72,20 @@ void MetafileCanvas::Blit(const QRectF& destination, const QImage& source, QRect
     budget_.Charge(area * perPixel + (xb - xa) + (yb - ya));
     const double dxw = destination.width(), dyh = destination.height();
     // The source pixel under output pixel (x, y): false when the destination or the source
-    // does not reach it.
+    // does not reach it. One axis at a time: t in [0, 1) across the destination lands on
+    // source index floor(start + t * extent), which must lie in [0, size).
+    auto sourceIndex = [&](double t, double start, double extent, int size, int& index) {
+        if (!(t >= 0 && t < 1)) return false;
+        if (!useSource) return index = 0, true;
+        const double f = std::floor(start + t * extent);
+        if (!(f >= 0 && f < size)) return false;
+        return index = int(f), true;
+    };
     auto sourceColumn = [&](double u, int& column) {
-        if (!(u >= 0 && u < 1)) return false;
-        if (!useSource) return column = 0, true;
-        const double fx = std::floor(sourceRect.x() + u * sourceRect.width());
-        if (!(fx >= 0 && fx < source.width())) return false;
-        return column = int(fx), true;
+        return sourceIndex(u, sourceRect.x(), sourceRect.width(), source.width(), column);
     };
     auto sourceRow = [&](double v, int& row) {
-        if (!(v >= 0 && v < 1)) return false;
-        if (!useSource) return row = 0, true;
-        const double fy = std::floor(sourceRect.y() + v * sourceRect.height());
-        if (!(fy >= 0 && fy < source.height())) return false;
-        return row = int(fy), true;
+        return sourceIndex(v, sourceRect.y(), sourceRect.height(), source.height(), row);
     };
     std::vector<int> columns, rows;
     if (separable) {

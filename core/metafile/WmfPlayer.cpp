@@ -164,52 +164,40 @@ Brush WmfPlayer::PatternBrush(std::span<const std::uint8_t> dib, ColourUsage usa
     return brush;
 }
 
+namespace {
+
+// A point as the window and viewport records store it: y first, then x.
+QPointF ReadXY(ByteReader& p) {
+    const double y = p.S16(), x = p.S16();
+    return {x, y};
+}
+
+// An extent with a zero side would make the mapping degenerate: such a record is ignored.
+void SetExtent(QPointF extent, QPointF& target) {
+    if (extent.x() != 0 && extent.y() != 0) target = extent;
+}
+
+// SCALEWINDOWEXT and SCALEVIEWPORTEXT: y denominator, y numerator, x denominator, x numerator.
+void ScaleExtent(ByteReader& p, QPointF& extent) {
+    const double yDen = p.S16(), yNum = p.S16(), xDen = p.S16(), xNum = p.S16();
+    if (xDen != 0 && yDen != 0 && xNum != 0 && yNum != 0)
+        extent = {extent.x() * xNum / xDen, extent.y() * yNum / yDen};
+}
+
+}  // namespace
+
 void WmfPlayer::Play(const Record& rec) {
     DcState& dc = canvas_.Dc();
     ByteReader p(rec.params);
     switch (rec.function) {
-    case wmf::kSetWindowOrg: {
-        const double y = p.S16(), x = p.S16();
-        dc.windowOrg = {x, y};
-        break;
-    }
-    case wmf::kSetWindowExt: {
-        const double y = p.S16(), x = p.S16();
-        if (x != 0 && y != 0) dc.windowExt = {x, y};
-        break;
-    }
-    case wmf::kOffsetWindowOrg: {
-        const double y = p.S16(), x = p.S16();
-        dc.windowOrg += QPointF(x, y);
-        break;
-    }
-    case wmf::kScaleWindowExt: {
-        const double yDen = p.S16(), yNum = p.S16(), xDen = p.S16(), xNum = p.S16();
-        if (xDen != 0 && yDen != 0 && xNum != 0 && yNum != 0)
-            dc.windowExt = {dc.windowExt.x() * xNum / xDen, dc.windowExt.y() * yNum / yDen};
-        break;
-    }
-    case wmf::kSetViewportOrg: {
-        const double y = p.S16(), x = p.S16();
-        dc.viewportOrg = {x, y};
-        break;
-    }
-    case wmf::kSetViewportExt: {
-        const double y = p.S16(), x = p.S16();
-        if (x != 0 && y != 0) dc.viewportExt = {x, y};
-        break;
-    }
-    case wmf::kOffsetViewportOrg: {
-        const double y = p.S16(), x = p.S16();
-        dc.viewportOrg += QPointF(x, y);
-        break;
-    }
-    case wmf::kScaleViewportExt: {
-        const double yDen = p.S16(), yNum = p.S16(), xDen = p.S16(), xNum = p.S16();
-        if (xDen != 0 && yDen != 0 && xNum != 0 && yNum != 0)
-            dc.viewportExt = {dc.viewportExt.x() * xNum / xDen, dc.viewportExt.y() * yNum / yDen};
-        break;
-    }
+    case wmf::kSetWindowOrg: dc.windowOrg = ReadXY(p); break;
+    case wmf::kSetWindowExt: SetExtent(ReadXY(p), dc.windowExt); break;
+    case wmf::kOffsetWindowOrg: dc.windowOrg += ReadXY(p); break;
+    case wmf::kScaleWindowExt: ScaleExtent(p, dc.windowExt); break;
+    case wmf::kSetViewportOrg: dc.viewportOrg = ReadXY(p); break;
+    case wmf::kSetViewportExt: SetExtent(ReadXY(p), dc.viewportExt); break;
+    case wmf::kOffsetViewportOrg: dc.viewportOrg += ReadXY(p); break;
+    case wmf::kScaleViewportExt: ScaleExtent(p, dc.viewportExt); break;
     case wmf::kSetMapMode:
         if (int m = p.U16(); m >= 1 && m <= 8) dc.mapMode = MapMode(m);
         break;
