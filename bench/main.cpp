@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <malloc.h>
 #include <map>
 #include <string>
 #include <vector>
@@ -74,6 +75,13 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A page fault costs microseconds on a virtual machine, and glibc's sliding mmap threshold
+    // decides from what ran before whether a routine's per-call scratch (OpenCV's Canny has
+    // several whole-picture buffers) is reused from the heap or mapped afresh and faulted in
+    // on every call: the same peer row measured 37 or 206 ms from one process to the next.
+    // Fixed thresholds let every row reuse its scratch, as the fastest runs did.
+    mallopt(M_MMAP_THRESHOLD, 512 << 20);
+    mallopt(M_TRIM_THRESHOLD, 1024 << 20);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     RatioReporter reporter;

@@ -31,4 +31,12 @@ inline std::uint8_t GrayValueFromTable(const std::uint8_t* ties, unsigned r, uns
     return std::uint8_t((n * 5243) >> 19);
 }
 
+// Gray values of a row of width BGRA pixels (4 bytes each), bit-identical to GrayValue.
+void GrayValuesRow(const std::uint8_t* pixels, int width, std::uint8_t* gray);
+
+namespace detail {
+// Lets tests switch the vector instructions off to check the portable path.
+void SetGrayValuesSimd(bool allowed);
+}  // namespace detail
+
 }  // namespace brimlet

@@ -18,6 +18,15 @@
 
 namespace brimlet::detail {
 
+void RidgeBits::Allocate(int width, int rows) {
+    words = (width + 63) / 64;
+    const std::size_t count = std::size_t(words) * std::size_t(rows);
+    block = MakePlaneForOverwrite(3 * count * sizeof(std::uint64_t));
+    pass = reinterpret_cast<std::uint64_t*>(block.get());
+    seed = pass + count;
+    ink = seed + count;
+}
+
 namespace {
 
 // Bits of g spread towards higher (Up) or lower bit numbers through runs of p.
@@ -77,7 +86,7 @@ private:
         const int words = r_.words;
         const std::uint64_t open = Open(y, i);
         if (!open) return 0;
-        const std::uint64_t* ink = r_.ink.data() + std::size_t(y) * words;
+        const std::uint64_t* ink = r_.ink + std::size_t(y) * words;
         std::uint64_t touch = Dilated(ink, i, words);
         if (y > low_) touch |= Dilated(ink - words, i, words);
         if (y < high_) touch |= Dilated(ink + words, i, words);
@@ -114,10 +123,10 @@ void Band(RidgeBits& r, int first, int last) {
     WordFlood flood(r, first, first);
     for (int y = first; y < last; ++y) {
         const std::size_t row = std::size_t(y) * words;
-        std::uint64_t* ink = r.ink.data() + row;
+        std::uint64_t* ink = r.ink + row;
         const std::uint64_t* above = y > first ? ink - words : nullptr;
-        const std::uint64_t* pass = r.pass.data() + row;
-        const std::uint64_t* seed = r.seed.data() + row;
+        const std::uint64_t* pass = r.pass + row;
+        const std::uint64_t* seed = r.seed + row;
         for (int i = 0; i < words; ++i) ink[i] |= seed[i] | (above ? pass[i] & Dilated(above, i, words) : 0);
         std::uint64_t carry = 0;
         for (int i = 0; i < words; ++i) {

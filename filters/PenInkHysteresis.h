@@ -2,18 +2,22 @@
 // to whole words. Internal to the filter library.
 #pragma once
 
+#include "core/PlaneBuffer.h"
 #include "filters/PenInk.h"
 
 #include <cstdint>
-#include <vector>
 
 namespace brimlet::detail {
 
 struct RidgeBits {
-    int words = 0;                   // per row
-    std::vector<std::uint64_t> pass; // ridge with magnitude >= lower: a search may pass through
-    std::vector<std::uint64_t> seed; // ridge with magnitude >= upper: starts a search
-    std::vector<std::uint64_t> ink;  // accepted; all 0 on entry
+    int words = 0;                    // per row
+    std::uint64_t* pass = nullptr;    // ridge with magnitude >= lower: a search may pass through
+    std::uint64_t* seed = nullptr;    // ridge with magnitude >= upper: starts a search
+    std::uint64_t* ink = nullptr;     // accepted; all 0 on entry
+    PlaneBytes block;                 // holds the three planes, from picture memory
+
+    // Room for rows of width pixels, left unfilled.
+    void Allocate(int width, int rows);
 };
 
 // Accepts every seed and every passable ridge connected to a seed through passable ridges
