@@ -127,12 +127,11 @@ void InkRow(const std::uint64_t* ink, int width, std::uint8_t* pixels, bool simd
     }
 }
 
-// Ridge marks of rows [begin, end) of the source, counted by magnitude into
-// histogram[4][256]. Gray and smoothed rows are made as they are needed and kept in rings:
+// Ridge marks of rows [begin, end) of the source, counted by magnitude. Gray and smoothed rows are made as they are needed and kept in rings:
 // a ridge row needs the magnitudes of the rows around it, which need the smoothed rows
 // two either side.
 void MarkRows(const TBitmap32& source, double sigma, detail::SmoothingForm form, std::uint8_t* marks,
-              long long* histogram, int begin, int end, bool simd) {
+              detail::RidgeHistogram& histogram, int begin, int end, bool simd) {
     const int width = source.Width(), height = source.Height();
     if (width < 3 || height < 3) {
         std::memset(marks + std::size_t(begin) * width, 0, std::size_t(end - begin) * width);
@@ -196,10 +195,10 @@ void PenInkBmp(const TBitmap32& source, TBitmap32& target, const PenInkSettings&
     long long histogram[256] = {};
     std::mutex merge;
     ParallelRows(height, [&](int begin, int end) {
-        long long local[4 * 256] = {};
-        MarkRows(source, settings.sigma, form, marks.get(), local, begin, end, simd);
+        auto local = std::make_unique<detail::RidgeHistogram>();
+        MarkRows(source, settings.sigma, form, marks.get(), *local, begin, end, simd);
         std::lock_guard<std::mutex> lock(merge);
-        for (int i = 0; i < 256; ++i) histogram[i] += local[i] + local[256 + i] + local[512 + i] + local[768 + i];
+        local->AddTo(histogram);
     });
 
     const Thresholds t = ThresholdsFromHistogram(histogram, settings.upperFraction, settings.lowerRatio);

@@ -1,12 +1,12 @@
 // The smoothing of the pen and ink detector, row by row: rings of n gray rows and n rows of
 // the horizontal pass, so no full intermediate plane exists.
 //
-// Why the fast form may round in float: with taps paired around the centre (the kernel is
-// symmetric), a horizontal value is at most half + 1 fused or plain multiply-adds on values
-// below 256 (each rounding off by at most 2^-17, two per tap without fusing) plus weights
-// off by 2^-24 of themselves; the vertical pass adds half pair sums below 512 (2^-16 each),
-// as many taps again and carries the horizontal error through weights that sum to 1. That
-// stays below (3 half + 5) 2^-16; the fast form takes (4 half + 8) 2^-16 as its bound.
+// Why the fast form may round in float: every float step is a fused multiply-add or a sum
+// of a pair of taps (the kernel is symmetric). A horizontal value takes half + 1 roundings
+// of values below 256 (2^-17 each) and weights off by 2^-24 of themselves (below 2^-16 in
+// all); the vertical pass adds half pair sums below 512 (2^-16 each), half + 1 roundings
+// again and carries the horizontal error through weights that sum to 1. In all that stays
+// below (2 half + 3) 2^-16 of the literal double value; the bound taken is (2 half + 4) 2^-16.
 #include "filters/PenInkSmoothing.h"
 
 #include <algorithm>
@@ -69,6 +69,12 @@ inline std::uint8_t RoundToByte(double v) {
 
 // The literal horizontal value at column x of a gray row.
 double HorizontalAt(const Kernel& k, const std::uint8_t* gray, int width, int x) {
+    if (x >= k.half && x < width - k.half) {  // all taps inside: their weights add up to full
+        const std::uint8_t* g = gray + x - k.half;
+        double sum = 0;
+        for (int j = 0; j < k.n; ++j) sum += g[j] * k.w[j];
+        return sum / k.full;
+    }
     const int k0 = std::max(-k.half, -x), k1 = std::min(k.half, width - 1 - x);
     double sum = 0, weight = 0;
     for (int j = k0; j <= k1; ++j) {
@@ -173,13 +179,13 @@ bool HasAvx2Fma() {
     return has;
 }
 
-// The interior columns [half, width - half) of the horizontal pass in float, 8 at a time
-// (gf: the row in float); returns where it stopped.
-__attribute__((target("avx2,fma"))) int HorizontalRowFast(const Kernel& k, const float* gf, int width, float* out) {
+// Interior columns [x, width - half) of the horizontal pass in float, 8 at a time (gf: the
+// row in float); returns where it stopped.
+__attribute__((target("avx2,fma"))) int HorizontalRowFast(const Kernel& k, const float* gf, int width, float* out,
+                                                         int x) {
     const int half = k.half;
     const float* pw = k.pair.data();
     const int end = width - half;
-    int x = half;
     for (; x + 32 <= end; x += 32) {
         const __m256 c = _mm256_set1_ps(pw[0]);
         __m256 a0 = _mm256_mul_ps(_mm256_loadu_ps(gf + x), c);
@@ -256,12 +262,12 @@ __attribute__((target("avx2,fma"), always_inline)) inline unsigned RoundedTo8(__
     return unsigned(_mm256_movemask_ps(_mm256_cmp_ps(off, edge, _CMP_GT_OQ)));
 }
 
-// Rounded columns [0, x) of the vertical pass, 8 at a time; lanes within bound of a
-// half-integer get bit set in near[x / 8] (one byte per 8 columns). Returns where it stopped.
+// Rounded columns [x, ...) of the vertical pass, 8 at a time (x a multiple of 8); lanes
+// within bound of a half-integer get their bit set in near[x / 8] (one byte per 8 columns).
+// Returns where it stopped.
 __attribute__((target("avx2,fma"))) int VerticalRowFast(const VerticalTaps& t, int width, float bound,
-                                                       std::uint8_t* out, std::uint8_t* near, float* values) {
+                                                       std::uint8_t* out, std::uint8_t* near, float* values, int x) {
     const __m256 edge = _mm256_set1_ps(0.5f - bound);
-    int x = 0;
     for (; x + 32 <= width; x += 32) {
         __m256 a[4];
         VerticalSums<4>(t, x, a);
@@ -283,6 +289,75 @@ __attribute__((target("avx2,fma"))) void ToFloat(const std::uint8_t* gray, int w
                                       _mm_loadl_epi64(reinterpret_cast<const __m128i*>(gray + x)))));
     for (; x < width; ++x) out[x] = gray[x];
 }
+
+// The horizontal and vertical steps 16 columns at a time where AVX-512 is at hand.
+// GCC 12 takes the undefined pass-through operands of its AVX-512 conversions for
+// uninitialised values.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+bool HasAvx512() {
+    static const bool has = __builtin_cpu_supports("avx512f");
+    return has;
+}
+
+__attribute__((target("avx512f"))) int HorizontalRowFast512(const Kernel& k, const float* gf, int width, float* out) {
+    const int half = k.half;
+    const float* pw = k.pair.data();
+    const int end = width - half;
+    int x = half;
+    for (; x + 64 <= end; x += 64) {
+        const __m512 c = _mm512_set1_ps(pw[0]);
+        __m512 a[4];
+        for (int b = 0; b < 4; ++b) a[b] = _mm512_mul_ps(_mm512_loadu_ps(gf + x + 16 * b), c);
+        for (int j = 1; j <= half; ++j) {
+            const __m512 wj = _mm512_set1_ps(pw[j]);
+            for (int b = 0; b < 4; ++b)
+                a[b] = _mm512_fmadd_ps(_mm512_add_ps(_mm512_loadu_ps(gf + x + 16 * b - j), _mm512_loadu_ps(gf + x + 16 * b + j)),
+                                       wj, a[b]);
+        }
+        for (int b = 0; b < 4; ++b) _mm512_storeu_ps(out + x + 16 * b, a[b]);
+    }
+    return x;
+}
+
+__attribute__((target("avx512f"))) int VerticalRowFast512(const VerticalTaps& t, int width, float bound,
+                                                         std::uint8_t* out, std::uint8_t* near, float* values) {
+    const __m512 edge = _mm512_set1_ps(0.5f - bound);
+    int x = 0;
+    for (; x + 64 <= width; x += 64) {
+        __m512 a[4];
+        if (t.paired) {
+            const __m512 c = _mm512_set1_ps(t.w[0]);
+            for (int b = 0; b < 4; ++b) a[b] = _mm512_mul_ps(_mm512_loadu_ps(t.rows[t.half] + x + 16 * b), c);
+            for (int j = 1; j <= t.half; ++j) {
+                const __m512 wj = _mm512_set1_ps(t.w[j]);
+                const float* above = t.rows[t.half - j] + x;
+                const float* below = t.rows[t.half + j] + x;
+                for (int b = 0; b < 4; ++b)
+                    a[b] = _mm512_fmadd_ps(_mm512_add_ps(_mm512_loadu_ps(above + 16 * b), _mm512_loadu_ps(below + 16 * b)),
+                                           wj, a[b]);
+            }
+        } else {
+            for (int b = 0; b < 4; ++b) a[b] = _mm512_setzero_ps();
+            for (int i = 0; i < t.count; ++i) {
+                const __m512 wi = _mm512_set1_ps(t.w[i]);
+                for (int b = 0; b < 4; ++b) a[b] = _mm512_fmadd_ps(_mm512_loadu_ps(t.rows[i] + x + 16 * b), wi, a[b]);
+            }
+        }
+        for (int b = 0; b < 4; ++b) {
+            const int at = x + 16 * b;
+            const __m512 r = _mm512_roundscale_ps(a[b], _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+            const __mmask16 m = _mm512_cmp_ps_mask(_mm512_abs_ps(_mm512_sub_ps(a[b], r)), edge, _CMP_GT_OQ);
+            near[at / 8] = std::uint8_t(m);
+            near[at / 8 + 1] = std::uint8_t(m >> 8);
+            const __m512i i = _mm512_max_epi32(_mm512_cvtps_epi32(r), _mm512_setzero_si512());
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), _mm512_cvtusepi32_epi8(i));
+            if (values) _mm512_storeu_ps(values + at, a[b]);
+        }
+    }
+    return x;
+}
+#pragma GCC diagnostic pop
 #else
 bool HasAvx2Fma() { return false; }
 #endif
@@ -334,7 +409,10 @@ void GraySmoother::State::Pull(int r) {
     ToFloat(gray, width, scratchF.data());
     int x = 0;
     for (; x < std::min(k.half, width); ++x) out[x] = float(HorizontalAt(k, gray, width, x));
-    if (x < width - k.half) x = HorizontalRowFast(k, scratchF.data(), width, out);
+    if (x < width - k.half) {
+        if (HasAvx512()) x = HorizontalRowFast512(k, scratchF.data(), width, out);
+        x = HorizontalRowFast(k, scratchF.data(), width, out, x);
+    }
     for (; x < width; ++x) out[x] = float(HorizontalAt(k, gray, width, x));
 #endif
 }
@@ -378,7 +456,9 @@ void GraySmoother::State::FastRow(int y, std::uint8_t* out) {
         t.w = clipped;
     }
     const bool checking = form == SmoothingForm::kFastCheckingEveryPixel;
-    int x = VerticalRowFast(t, width, bound, out, near.data(), checking ? values.data() : nullptr);
+    float* checked = checking ? values.data() : nullptr;
+    int x = HasAvx512() ? VerticalRowFast512(t, width, bound, out, near.data(), checked) : 0;
+    x = VerticalRowFast(t, width, bound, out, near.data(), checked, x);
     for (int x0 = 0; x0 < x; x0 += 8)
         for (unsigned m = near[x0 / 8]; m; m &= m - 1) {
             out[x0 + __builtin_ctz(m)] = RoundToByte(ExactAt(x0 + __builtin_ctz(m), y));
@@ -416,7 +496,7 @@ GraySmoother::GraySmoother(PlaneSize size, double sigma, SmoothingForm form,
     s.k = MakeKernel(sigma);
     s.form = (form != SmoothingForm::kExact && FastSmoothingAvailable(sigma)) ? form : SmoothingForm::kExact;
     s.grayRow = std::move(grayRow);
-    s.bound = float((4 * s.k.half + 8) * 0x1p-16);
+    s.bound = float((2 * s.k.half + 4) * 0x1p-16);
     s.check.bound = s.bound;
     const std::size_t width = std::size_t(std::max(0, size.width)), ring = std::size_t(s.k.n) * width;
     s.grays.resize(ring);
