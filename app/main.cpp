@@ -3,6 +3,7 @@
 // until the main window closes.
 #include "app/CommandLine.h"
 #include "app/ProgramWindows.h"
+#include "core/Image32.h"
 #include "workspace/ErrorBox.h"
 #include "workspace/MainForm_s.h"
 
@@ -12,6 +13,7 @@
 #include <QSize>
 #include <QTimer>
 
+#include <chrono>
 #include <cstdio>
 
 namespace {
@@ -61,6 +63,11 @@ int main(int argc, char** argv) {
     QGuiApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(BRIMLET_APP_ID), BuiltInIcon()));
 
     brimlet::CreateProgramWindows();
+    // Pictures freed by the last style runs are kept for the next run; once nothing has
+    // asked for them for a while they go back to the system.
+    QTimer keptPictures;
+    keptPictures.callOnTimeout([] { brimlet::detail::ReleaseKeptPixelBytesIdleFor(std::chrono::seconds(10)); });
+    keptPictures.start(5000);
     if (!request.files.isEmpty()) {
         // Once the window is up, so that a message about the file sits over it.
         QTimer::singleShot(0, MainForm,

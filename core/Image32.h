@@ -2,6 +2,7 @@
 // rows of exactly 4 x Width bytes in one contiguous block, row 0 first (the top row).
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -24,9 +25,11 @@ namespace detail {
 // fresh pages. The contents of a block handed out are unspecified.
 void* AllocatePixelBytes(std::size_t bytes);
 void FreePixelBytes(void* block, std::size_t bytes) noexcept;
-// Bytes held in freed blocks that are kept for reuse, and giving them back.
+// Bytes held in freed blocks that are kept for reuse, and giving them back: all of them, or
+// those kept for at least the given time.
 std::size_t KeptPixelBytes();
 void ReleaseKeptPixelBytes();
+void ReleaseKeptPixelBytesIdleFor(std::chrono::milliseconds idle);
 }  // namespace detail
 
 // Leaves bytes uninitialised when a vector grows, so that a routine which writes every pixel

@@ -5,11 +5,14 @@
 // Even so, the kernel must clear every fresh page, and for a whole picture that costs about
 // as much as a filter pass; each style run makes a new result of the same size as the last
 // one it replaces. So a few freed large blocks are kept and handed out again for the same
-// size. While kept they are marked MADV_FREE: the kernel may take their pages back whenever
-// it needs memory (a block whose pages were taken simply faults in fresh again), so the
-// cache never holds memory that the rest of the system wants.
+// size, and given back once nothing has asked for them for a while (the program calls
+// ReleaseKeptPixelBytesIdleFor from a timer), so an idle program does not sit on them.
+// They are not marked MADV_FREE while kept: under a hypervisor that shadows the page
+// tables, writing to such pages again trapped page by page and made a run that reused a
+// 12 MB plane 15 ms slower, one time in three.
 #include "core/Image32.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <mutex>
 #include <new>
@@ -27,9 +30,12 @@ constexpr std::size_t kHugePage = std::size_t(2) << 20;
 // Below this a picture fits a few huge pages at most, and the ordinary heap serves it well.
 constexpr std::size_t kLargeBlock = std::size_t(8) << 20;
 
+using Clock = std::chrono::steady_clock;
+
 struct KeptBlock {
     void* block;
     std::size_t bytes;  // rounded to huge pages
+    Clock::time_point keptAt;
 };
 
 class BlockCache {
@@ -56,10 +62,7 @@ public:
             keptBytes_ -= kept_.front().bytes;
             kept_.erase(kept_.begin());
         }
-#ifdef MADV_FREE
-        madvise(block, rounded, MADV_FREE);
-#endif
-        kept_.push_back({block, rounded});
+        kept_.push_back({block, rounded, Clock::now()});
         keptBytes_ += rounded;
         return true;
     }
@@ -69,16 +72,21 @@ public:
         return keptBytes_;
     }
 
-    void Clear() {
+    // Frees the blocks kept since before the given time (all of them for the time now).
+    void ReleaseKeptBefore(Clock::time_point time) {
         std::lock_guard<std::mutex> lock(mutex_);
-        for (const KeptBlock& k : kept_) std::free(k.block);
-        kept_.clear();
-        keptBytes_ = 0;
+        std::erase_if(kept_, [&](const KeptBlock& k) {
+            if (k.keptAt > time) return false;
+            std::free(k.block);
+            keptBytes_ -= k.bytes;
+            return true;
+        });
     }
 
 private:
-    // A style run replaces one or two layers and makes a working copy or two.
-    static constexpr std::size_t kMaxBlocks = 4;
+    // A style run replaces one or two layers, makes a working copy or two and scratch planes
+    // of its own; with fewer kept, runs of two styles in turn evicted each other's planes.
+    static constexpr std::size_t kMaxBlocks = 8;
     static constexpr std::size_t kMaxBytes = std::size_t(1) << 30;
     std::mutex mutex_;
     std::vector<KeptBlock> kept_;
@@ -119,6 +127,8 @@ void FreePixelBytes(void* block, std::size_t bytes) noexcept {
 
 std::size_t KeptPixelBytes() { return Cache().KeptBytes(); }
 
-void ReleaseKeptPixelBytes() { Cache().Clear(); }
+void ReleaseKeptPixelBytes() { Cache().ReleaseKeptBefore(Clock::now()); }
+
+void ReleaseKeptPixelBytesIdleFor(std::chrono::milliseconds idle) { Cache().ReleaseKeptBefore(Clock::now() - idle); }
 
 }  // namespace brimlet::detail

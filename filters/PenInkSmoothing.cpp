@@ -172,6 +172,20 @@ void VerticalRowExact(const double* const* rows, const double* w, int count, dou
 }
 
 // ---- fast form ------------------------------------------------------------------------
+//
+// The passes are separable and linear, so the real value does not depend on their order:
+// the fast form sums the gray bytes of the n rows first (integer pairs, exact) into one row
+// of floats, then runs along that row, which stays in the first-level cache.
+
+// Taps of the first pass: paired around the centre row (rows[half], pair weights), or near
+// the top and bottom over rows[0..count) with their own weights.
+struct ColumnTaps {
+    const std::uint8_t* const* rows;
+    const float* w;
+    int count;
+    bool paired;
+    int half;
+};
 
 #ifdef BRIMLET_SMOOTHING_X86
 bool HasAvx2Fma() {
@@ -179,120 +193,61 @@ bool HasAvx2Fma() {
     return has;
 }
 
-// Interior columns [x, width - half) of the horizontal pass in float, 8 at a time (gf: the
-// row in float); returns where it stopped.
-__attribute__((target("avx2,fma"))) int HorizontalRowFast(const Kernel& k, const float* gf, int width, float* out,
-                                                         int x) {
-    const int half = k.half;
-    const float* pw = k.pair.data();
-    const int end = width - half;
-    for (; x + 32 <= end; x += 32) {
-        const __m256 c = _mm256_set1_ps(pw[0]);
-        __m256 a0 = _mm256_mul_ps(_mm256_loadu_ps(gf + x), c);
-        __m256 a1 = _mm256_mul_ps(_mm256_loadu_ps(gf + x + 8), c);
-        __m256 a2 = _mm256_mul_ps(_mm256_loadu_ps(gf + x + 16), c);
-        __m256 a3 = _mm256_mul_ps(_mm256_loadu_ps(gf + x + 24), c);
-        for (int j = 1; j <= half; ++j) {
-            const __m256 wj = _mm256_set1_ps(pw[j]);
-            const float* l = gf + x - j;
-            const float* r = gf + x + j;
-            a0 = _mm256_fmadd_ps(_mm256_add_ps(_mm256_loadu_ps(l), _mm256_loadu_ps(r)), wj, a0);
-            a1 = _mm256_fmadd_ps(_mm256_add_ps(_mm256_loadu_ps(l + 8), _mm256_loadu_ps(r + 8)), wj, a1);
-            a2 = _mm256_fmadd_ps(_mm256_add_ps(_mm256_loadu_ps(l + 16), _mm256_loadu_ps(r + 16)), wj, a2);
-            a3 = _mm256_fmadd_ps(_mm256_add_ps(_mm256_loadu_ps(l + 24), _mm256_loadu_ps(r + 24)), wj, a3);
+__attribute__((target("avx2,fma"), always_inline)) inline __m256 Floats8(const std::uint8_t* p) {
+    return _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
+}
+
+// Pair sums of two byte rows, 8 columns, exact in float.
+__attribute__((target("avx2,fma"), always_inline)) inline __m256 PairFloats8(const std::uint8_t* a, const std::uint8_t* b) {
+    const __m256i sa = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a)));
+    const __m256i sb = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(b)));
+    return _mm256_cvtepi32_ps(_mm256_add_epi32(sa, sb));
+}
+
+// First pass, columns [x, width) 8 at a time; returns where it stopped.
+__attribute__((target("avx2,fma"))) int ColumnSums(const ColumnTaps& t, int width, float* out, int x) {
+    for (; x + 8 <= width; x += 8) {
+        __m256 a;
+        if (t.paired) {
+            a = _mm256_mul_ps(Floats8(t.rows[t.half] + x), _mm256_set1_ps(t.w[0]));
+            for (int j = 1; j <= t.half; ++j)
+                a = _mm256_fmadd_ps(PairFloats8(t.rows[t.half - j] + x, t.rows[t.half + j] + x), _mm256_set1_ps(t.w[j]), a);
+        } else {
+            a = _mm256_setzero_ps();
+            for (int i = 0; i < t.count; ++i) a = _mm256_fmadd_ps(Floats8(t.rows[i] + x), _mm256_set1_ps(t.w[i]), a);
         }
-        _mm256_storeu_ps(out + x, a0);
-        _mm256_storeu_ps(out + x + 8, a1);
-        _mm256_storeu_ps(out + x + 16, a2);
-        _mm256_storeu_ps(out + x + 24, a3);
-    }
-    for (; x + 8 <= end; x += 8) {
-        __m256 a = _mm256_mul_ps(_mm256_loadu_ps(gf + x), _mm256_set1_ps(pw[0]));
-        for (int j = 1; j <= half; ++j)
-            a = _mm256_fmadd_ps(_mm256_add_ps(_mm256_loadu_ps(gf + x - j), _mm256_loadu_ps(gf + x + j)),
-                                _mm256_set1_ps(pw[j]), a);
         _mm256_storeu_ps(out + x, a);
     }
     return x;
 }
 
-// Vertical float sums of 8 columns from x: paired around the centre row, or (near the top
-// and bottom) over rows[0..count) with their own weights.
-struct VerticalTaps {
-    const float* const* rows;
-    const float* w;
-    int count;
-    bool paired;  // rows[half] is the centre, w the pair weights
-    int half;
-};
-
-// B vectors of 8 columns each from x, in B independent accumulators.
-template <int B>
-__attribute__((target("avx2,fma"), always_inline)) inline void VerticalSums(const VerticalTaps& t, int x, __m256 (&a)[B]) {
-    if (t.paired) {
-        const __m256 c = _mm256_set1_ps(t.w[0]);
-        for (int b = 0; b < B; ++b) a[b] = _mm256_mul_ps(_mm256_loadu_ps(t.rows[t.half] + x + 8 * b), c);
-        for (int j = 1; j <= t.half; ++j) {
-            const __m256 wj = _mm256_set1_ps(t.w[j]);
-            const float* above = t.rows[t.half - j] + x;
-            const float* below = t.rows[t.half + j] + x;
-            for (int b = 0; b < B; ++b)
-                a[b] = _mm256_fmadd_ps(_mm256_add_ps(_mm256_loadu_ps(above + 8 * b), _mm256_loadu_ps(below + 8 * b)),
-                                       wj, a[b]);
-        }
-        return;
-    }
-    for (int b = 0; b < B; ++b) a[b] = _mm256_setzero_ps();
-    for (int i = 0; i < t.count; ++i) {
-        const __m256 wi = _mm256_set1_ps(t.w[i]);
-        for (int b = 0; b < B; ++b) a[b] = _mm256_fmadd_ps(_mm256_loadu_ps(t.rows[i] + x + 8 * b), wi, a[b]);
-    }
-}
-
-// Rounds 8 sums into out; returns the lanes within bound of a half-integer.
-__attribute__((target("avx2,fma"), always_inline)) inline unsigned RoundedTo8(__m256 v, __m256 edge, std::uint8_t* out,
-                                                                            float* values) {
-    const __m256 absMask = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
-    const __m256 r = _mm256_round_ps(v, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
-    const __m256 off = _mm256_and_ps(_mm256_sub_ps(v, r), absMask);
-    const __m256i i = _mm256_cvtps_epi32(r);
-    const __m128i w16 = _mm_packus_epi32(_mm256_castsi256_si128(i), _mm256_extracti128_si256(i, 1));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(w16, w16));
-    if (values) _mm256_storeu_ps(values, v);
-    return unsigned(_mm256_movemask_ps(_mm256_cmp_ps(off, edge, _CMP_GT_OQ)));
-}
-
-// Rounded columns [x, ...) of the vertical pass, 8 at a time (x a multiple of 8); lanes
-// within bound of a half-integer get their bit set in near[x / 8] (one byte per 8 columns).
+// Second pass over the interior columns [x, width - half) of the row of column sums, 8 at a
+// time, rounded into out; columns within bound of a half-integer are listed in near.
 // Returns where it stopped.
-__attribute__((target("avx2,fma"))) int VerticalRowFast(const VerticalTaps& t, int width, float bound,
-                                                       std::uint8_t* out, std::uint8_t* near, float* values, int x) {
+__attribute__((target("avx2,fma"))) int RoundedRow(const Kernel& k, const float* col, int width, float bound,
+                                                  std::uint8_t* out, std::vector<int>& near, float* values, int x) {
     const __m256 edge = _mm256_set1_ps(0.5f - bound);
-    for (; x + 32 <= width; x += 32) {
-        __m256 a[4];
-        VerticalSums<4>(t, x, a);
-        for (int b = 0; b < 4; ++b)
-            near[x / 8 + b] = std::uint8_t(RoundedTo8(a[b], edge, out + x + 8 * b, values ? values + x + 8 * b : nullptr));
-    }
-    for (; x + 8 <= width; x += 8) {
-        __m256 a[1];
-        VerticalSums<1>(t, x, a);
-        near[x / 8] = std::uint8_t(RoundedTo8(a[0], edge, out + x, values ? values + x : nullptr));
+    const __m256 absMask = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
+    const float* pw = k.pair.data();
+    for (; x + 8 <= width - k.half; x += 8) {
+        __m256 v = _mm256_mul_ps(_mm256_loadu_ps(col + x), _mm256_set1_ps(pw[0]));
+        for (int j = 1; j <= k.half; ++j)
+            v = _mm256_fmadd_ps(_mm256_add_ps(_mm256_loadu_ps(col + x - j), _mm256_loadu_ps(col + x + j)),
+                                _mm256_set1_ps(pw[j]), v);
+        const __m256 r = _mm256_round_ps(v, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+        const __m256i i = _mm256_cvtps_epi32(r);
+        const __m128i w16 = _mm_packus_epi32(_mm256_castsi256_si128(i), _mm256_extracti128_si256(i, 1));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + x), _mm_packus_epi16(w16, w16));
+        if (values) _mm256_storeu_ps(values + x, v);
+        const __m256 off = _mm256_and_ps(_mm256_sub_ps(v, r), absMask);
+        for (unsigned m = unsigned(_mm256_movemask_ps(_mm256_cmp_ps(off, edge, _CMP_GT_OQ))); m; m &= m - 1)
+            near.push_back(x + __builtin_ctz(m));
     }
     return x;
 }
 
-__attribute__((target("avx2,fma"))) void ToFloat(const std::uint8_t* gray, int width, float* out) {
-    int x = 0;
-    for (; x + 8 <= width; x += 8)
-        _mm256_storeu_ps(out + x, _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(
-                                      _mm_loadl_epi64(reinterpret_cast<const __m128i*>(gray + x)))));
-    for (; x < width; ++x) out[x] = gray[x];
-}
-
-// The horizontal and vertical steps 16 columns at a time where AVX-512 is at hand.
-// GCC 12 takes the undefined pass-through operands of its AVX-512 conversions for
-// uninitialised values.
+// Both passes 16 columns at a time where AVX-512 is at hand. GCC 12 takes the undefined
+// pass-through operands of its AVX-512 conversions for uninitialised values.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 bool HasAvx512() {
@@ -300,61 +255,73 @@ bool HasAvx512() {
     return has;
 }
 
-__attribute__((target("avx512f"))) int HorizontalRowFast512(const Kernel& k, const float* gf, int width, float* out) {
-    const int half = k.half;
-    const float* pw = k.pair.data();
-    const int end = width - half;
-    int x = half;
-    for (; x + 64 <= end; x += 64) {
-        const __m512 c = _mm512_set1_ps(pw[0]);
-        __m512 a[4];
-        for (int b = 0; b < 4; ++b) a[b] = _mm512_mul_ps(_mm512_loadu_ps(gf + x + 16 * b), c);
-        for (int j = 1; j <= half; ++j) {
-            const __m512 wj = _mm512_set1_ps(pw[j]);
-            for (int b = 0; b < 4; ++b)
-                a[b] = _mm512_fmadd_ps(_mm512_add_ps(_mm512_loadu_ps(gf + x + 16 * b - j), _mm512_loadu_ps(gf + x + 16 * b + j)),
+__attribute__((target("avx512f"), always_inline)) inline __m512i Ints16(const std::uint8_t* p) {
+    return _mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+
+// B vectors of 16 column sums from x, in B independent accumulators.
+template <int B>
+__attribute__((target("avx512f"), always_inline)) inline void ColumnSums512At(const ColumnTaps& t, int x, float* out) {
+    __m512 a[B];
+    if (t.paired) {
+        const __m512 c = _mm512_set1_ps(t.w[0]);
+        for (int b = 0; b < B; ++b) a[b] = _mm512_mul_ps(_mm512_cvtepi32_ps(Ints16(t.rows[t.half] + x + 16 * b)), c);
+        for (int j = 1; j <= t.half; ++j) {
+            const __m512 wj = _mm512_set1_ps(t.w[j]);
+            const std::uint8_t* above = t.rows[t.half - j] + x;
+            const std::uint8_t* below = t.rows[t.half + j] + x;
+            for (int b = 0; b < B; ++b)
+                a[b] = _mm512_fmadd_ps(_mm512_cvtepi32_ps(_mm512_add_epi32(Ints16(above + 16 * b), Ints16(below + 16 * b))),
                                        wj, a[b]);
         }
-        for (int b = 0; b < 4; ++b) _mm512_storeu_ps(out + x + 16 * b, a[b]);
+    } else {
+        for (int b = 0; b < B; ++b) a[b] = _mm512_setzero_ps();
+        for (int i = 0; i < t.count; ++i) {
+            const __m512 wi = _mm512_set1_ps(t.w[i]);
+            for (int b = 0; b < B; ++b) a[b] = _mm512_fmadd_ps(_mm512_cvtepi32_ps(Ints16(t.rows[i] + x + 16 * b)), wi, a[b]);
+        }
     }
+    for (int b = 0; b < B; ++b) _mm512_storeu_ps(out + x + 16 * b, a[b]);
+}
+
+__attribute__((target("avx512f"))) int ColumnSums512(const ColumnTaps& t, int width, float* out) {
+    int x = 0;
+    for (; x + 64 <= width; x += 64) ColumnSums512At<4>(t, x, out);
+    for (; x + 16 <= width; x += 16) ColumnSums512At<1>(t, x, out);
     return x;
 }
 
-__attribute__((target("avx512f"))) int VerticalRowFast512(const VerticalTaps& t, int width, float bound,
-                                                         std::uint8_t* out, std::uint8_t* near, float* values) {
-    const __m512 edge = _mm512_set1_ps(0.5f - bound);
-    int x = 0;
-    for (; x + 64 <= width; x += 64) {
-        __m512 a[4];
-        if (t.paired) {
-            const __m512 c = _mm512_set1_ps(t.w[0]);
-            for (int b = 0; b < 4; ++b) a[b] = _mm512_mul_ps(_mm512_loadu_ps(t.rows[t.half] + x + 16 * b), c);
-            for (int j = 1; j <= t.half; ++j) {
-                const __m512 wj = _mm512_set1_ps(t.w[j]);
-                const float* above = t.rows[t.half - j] + x;
-                const float* below = t.rows[t.half + j] + x;
-                for (int b = 0; b < 4; ++b)
-                    a[b] = _mm512_fmadd_ps(_mm512_add_ps(_mm512_loadu_ps(above + 16 * b), _mm512_loadu_ps(below + 16 * b)),
-                                           wj, a[b]);
-            }
-        } else {
-            for (int b = 0; b < 4; ++b) a[b] = _mm512_setzero_ps();
-            for (int i = 0; i < t.count; ++i) {
-                const __m512 wi = _mm512_set1_ps(t.w[i]);
-                for (int b = 0; b < 4; ++b) a[b] = _mm512_fmadd_ps(_mm512_loadu_ps(t.rows[i] + x + 16 * b), wi, a[b]);
-            }
-        }
-        for (int b = 0; b < 4; ++b) {
-            const int at = x + 16 * b;
-            const __m512 r = _mm512_roundscale_ps(a[b], _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
-            const __mmask16 m = _mm512_cmp_ps_mask(_mm512_abs_ps(_mm512_sub_ps(a[b], r)), edge, _CMP_GT_OQ);
-            near[at / 8] = std::uint8_t(m);
-            near[at / 8 + 1] = std::uint8_t(m >> 8);
-            const __m512i i = _mm512_max_epi32(_mm512_cvtps_epi32(r), _mm512_setzero_si512());
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), _mm512_cvtusepi32_epi8(i));
-            if (values) _mm512_storeu_ps(values + at, a[b]);
-        }
+// B vectors of 16 columns of the second pass from x, rounded into out.
+template <int B>
+__attribute__((target("avx512f"), always_inline)) inline void RoundedRow512At(const Kernel& k, const float* col, int x,
+                                                                            __m512 edge, std::uint8_t* out,
+                                                                            std::vector<int>& near, float* values) {
+    const float* pw = k.pair.data();
+    __m512 v[B];
+    for (int b = 0; b < B; ++b) v[b] = _mm512_mul_ps(_mm512_loadu_ps(col + x + 16 * b), _mm512_set1_ps(pw[0]));
+    for (int j = 1; j <= k.half; ++j) {
+        const __m512 wj = _mm512_set1_ps(pw[j]);
+        for (int b = 0; b < B; ++b)
+            v[b] = _mm512_fmadd_ps(_mm512_add_ps(_mm512_loadu_ps(col + x + 16 * b - j), _mm512_loadu_ps(col + x + 16 * b + j)),
+                                   wj, v[b]);
     }
+    for (int b = 0; b < B; ++b) {
+        const int at = x + 16 * b;
+        const __m512 r = _mm512_roundscale_ps(v[b], _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+        const __m512i i = _mm512_max_epi32(_mm512_cvtps_epi32(r), _mm512_setzero_si512());
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), _mm512_cvtusepi32_epi8(i));
+        if (values) _mm512_storeu_ps(values + at, v[b]);
+        for (unsigned m = _mm512_cmp_ps_mask(_mm512_abs_ps(_mm512_sub_ps(v[b], r)), edge, _CMP_GT_OQ); m; m &= m - 1)
+            near.push_back(at + __builtin_ctz(m));
+    }
+}
+
+__attribute__((target("avx512f"))) int RoundedRow512(const Kernel& k, const float* col, int width, float bound,
+                                                    std::uint8_t* out, std::vector<int>& near, float* values) {
+    const __m512 edge = _mm512_set1_ps(0.5f - bound);
+    int x = k.half;
+    for (; x + 64 <= width - k.half; x += 64) RoundedRow512At<4>(k, col, x, edge, out, near, values);
+    for (; x + 16 <= width - k.half; x += 16) RoundedRow512At<1>(k, col, x, edge, out, near, values);
     return x;
 }
 #pragma GCC diagnostic pop
@@ -374,21 +341,25 @@ struct GraySmoother::State {
     Kernel k;
     SmoothingForm form;
     std::function<void(int, std::uint8_t*)> grayRow;
-    float bound = 0;
     int done = -1;  // last row pulled into the rings
     std::vector<std::uint8_t> grays;  // ring of n gray rows
     std::vector<double> passD;        // ring of n rows of the horizontal pass (exact form)
-    std::vector<float> passF;         // the same in float (fast form), with room either side
     std::vector<double> scratchD;
-    std::vector<float> scratchF;
-    std::vector<std::uint8_t> near;
+    std::vector<float> columns;       // column sums of the current row (fast form)
+    std::vector<float> edgeWeights;   // per clipped column, its taps' float weights
+    std::vector<int> near;
     std::vector<float> values;
     SmoothingCheck check;
 
     int Width() const { return size.width; }
     std::uint8_t* Gray(int r) { return grays.data() + std::size_t(r % k.n) * Width(); }
     double* PassD(int r) { return passD.data() + std::size_t(r % k.n) * Width(); }
-    float* PassF(int r) { return passF.data() + std::size_t(r % k.n) * Width(); }
+    bool Clipped(int x) const { return x < k.half || x >= Width() - k.half; }
+    // Slot of a clipped column in edgeWeights (the left ones first, then the right ones).
+    std::size_t EdgeSlot(int x) const {
+        const int left = std::min(k.half, Width());
+        return std::size_t(x < k.half ? x : left + (x - std::max(left, Width() - k.half))) * std::size_t(k.n);
+    }
 
     void Pull(int r);
     double ExactAt(int x, int y);
@@ -397,24 +368,9 @@ struct GraySmoother::State {
 };
 
 void GraySmoother::State::Pull(int r) {
-    const int width = Width();
     std::uint8_t* gray = Gray(r);
     grayRow(r, gray);
-    if (form == SmoothingForm::kExact) {
-        HorizontalRowExact(k, gray, width, scratchD.data(), PassD(r));
-        return;
-    }
-#ifdef BRIMLET_SMOOTHING_X86
-    float* out = PassF(r);
-    ToFloat(gray, width, scratchF.data());
-    int x = 0;
-    for (; x < std::min(k.half, width); ++x) out[x] = float(HorizontalAt(k, gray, width, x));
-    if (x < width - k.half) {
-        if (HasAvx512()) x = HorizontalRowFast512(k, scratchF.data(), width, out);
-        x = HorizontalRowFast(k, scratchF.data(), width, out, x);
-    }
-    for (; x < width; ++x) out[x] = float(HorizontalAt(k, gray, width, x));
-#endif
+    if (form == SmoothingForm::kExact) HorizontalRowExact(k, gray, Width(), scratchD.data(), PassD(r));
 }
 
 // The literal value at (x, y) before rounding, from the ring of gray rows.
@@ -430,55 +386,68 @@ double GraySmoother::State::ExactAt(int x, int y) {
 
 void GraySmoother::State::ExactRow(int y, std::uint8_t* out) {
     const int k0 = std::max(-k.half, -y), k1 = std::min(k.half, size.height - 1 - y);
-    const double* rows[2 * kFastHalfLimit + 1];
-    std::vector<const double*> many;
-    const double** r = rows;
-    if (k1 - k0 + 1 > 2 * kFastHalfLimit + 1) {
-        many.resize(std::size_t(k1 - k0 + 1));
-        r = many.data();
-    }
-    for (int j = k0; j <= k1; ++j) r[j - k0] = PassD(y + j);
+    std::vector<const double*> rows(std::size_t(k1 - k0 + 1));
+    for (int j = k0; j <= k1; ++j) rows[std::size_t(j - k0)] = PassD(y + j);
     const double weight = (k0 == -k.half && k1 == k.half) ? k.full : WeightSum(k.w, k.half + k0, k.half + k1);
-    VerticalRowExact(r, k.w.data() + k.half + k0, k1 - k0 + 1, weight, Width(), out);
+    VerticalRowExact(rows.data(), k.w.data() + k.half + k0, k1 - k0 + 1, weight, Width(), out);
 }
 
 void GraySmoother::State::FastRow(int y, std::uint8_t* out) {
 #ifdef BRIMLET_SMOOTHING_X86
-    const int width = Width();
-    const int k0 = std::max(-k.half, -y), k1 = std::min(k.half, size.height - 1 - y);
-    const float* rows[2 * kFastHalfLimit + 1];
+    const int width = Width(), half = k.half;
+    const int k0 = std::max(-half, -y), k1 = std::min(half, size.height - 1 - y);
+    const std::uint8_t* rows[2 * kFastHalfLimit + 1];
     float clipped[2 * kFastHalfLimit + 1];
-    VerticalTaps t{rows, k.pair.data(), k1 - k0 + 1, k0 == -k.half && k1 == k.half, k.half};
-    for (int j = k0; j <= k1; ++j) rows[j - k0] = PassF(y + j);
+    ColumnTaps t{rows, k.pair.data(), k1 - k0 + 1, k0 == -half && k1 == half, half};
+    for (int j = k0; j <= k1; ++j) rows[j - k0] = Gray(y + j);
     if (!t.paired) {
-        const double weight = WeightSum(k.w, k.half + k0, k.half + k1);
-        for (int j = k0; j <= k1; ++j) clipped[j - k0] = float(k.w[k.half + j] / weight);
+        const double weight = WeightSum(k.w, half + k0, half + k1);
+        for (int j = k0; j <= k1; ++j) clipped[j - k0] = float(k.w[half + j] / weight);
         t.w = clipped;
     }
-    const bool checking = form == SmoothingForm::kFastCheckingEveryPixel;
-    float* checked = checking ? values.data() : nullptr;
-    int x = HasAvx512() ? VerticalRowFast512(t, width, bound, out, near.data(), checked) : 0;
-    x = VerticalRowFast(t, width, bound, out, near.data(), checked, x);
-    for (int x0 = 0; x0 < x; x0 += 8)
-        for (unsigned m = near[x0 / 8]; m; m &= m - 1) {
-            out[x0 + __builtin_ctz(m)] = RoundToByte(ExactAt(x0 + __builtin_ctz(m), y));
-            ++check.recomputed;
-        }
+    // Rows whose first pass is not paired carry a larger error into the second.
+    const float bound = float((t.paired ? 2 * half + 4 : 3 * half + 4) * 0x1p-16);
+    float* col = columns.data();
+    int x = HasAvx512() ? ColumnSums512(t, width, col) : 0;
+    x = ColumnSums(t, width, col, x);
     for (; x < width; ++x) {
         float v = 0;
-        for (int i = 0; i < t.count; ++i) v = std::fma(rows[i][x], t.paired ? t.w[std::abs(i - k.half)] : t.w[i], v);
-        if (checking) values[std::size_t(x)] = v;
-        if (std::fabs(v - std::nearbyint(v)) > 0.5f - bound) {
-            out[x] = RoundToByte(ExactAt(x, y));
-            ++check.recomputed;
-        } else {
-            out[x] = RoundToByte(v);
-        }
+        for (int i = 0; i < t.count; ++i) v = std::fma(float(rows[i][x]), t.paired ? t.w[std::abs(i - half)] : t.w[i], v);
+        col[x] = v;
     }
+
+    const bool checking = form == SmoothingForm::kFastCheckingEveryPixel;
+    float* checked = checking ? values.data() : nullptr;
+    near.clear();
+    // One column in float from the column sums, with the weights of its taps inside the row.
+    auto single = [&](int c) {
+        float v = 0;
+        if (Clipped(c)) {
+            const int c0 = std::max(-half, -c), c1 = std::min(half, width - 1 - c);
+            const float* w = edgeWeights.data() + EdgeSlot(c);
+            for (int j = c0; j <= c1; ++j) v = std::fma(col[c + j], w[j - c0], v);
+        } else {
+            v = col[c] * k.pair[0];
+            for (int j = 1; j <= half; ++j) v = std::fma(col[c - j] + col[c + j], k.pair[std::size_t(j)], v);
+        }
+        if (checked) checked[c] = v;
+        const float r = std::nearbyint(v);
+        out[c] = std::uint8_t(std::clamp(r, 0.0f, 255.0f));
+        if (std::fabs(v - r) > 0.5f - bound) near.push_back(c);
+    };
+    x = 0;
+    for (; x < std::min(half, width); ++x) single(x);
+    if (x < width - half) {
+        if (HasAvx512()) x = RoundedRow512(k, col, width, bound, out, near, checked);
+        x = RoundedRow(k, col, width, bound, out, near, checked, x);
+    }
+    for (; x < width; ++x) single(x);
+    for (int c : near) out[c] = RoundToByte(ExactAt(c, y));
+    check.recomputed += static_cast<long long>(near.size());
     if (checking) {
-        for (int i = 0; i < width; ++i) {
-            const double exact = ExactAt(i, y);
-            check.largestError = std::max(check.largestError, std::fabs(double(values[std::size_t(i)]) - exact));
+        for (int c = 0; c < width; ++c) {
+            const double error = std::fabs(double(values[std::size_t(c)]) - ExactAt(c, y));
+            check.largestShare = std::max(check.largestShare, error / bound);
         }
         check.pixels += width;
     }
@@ -496,18 +465,24 @@ GraySmoother::GraySmoother(PlaneSize size, double sigma, SmoothingForm form,
     s.k = MakeKernel(sigma);
     s.form = (form != SmoothingForm::kExact && FastSmoothingAvailable(sigma)) ? form : SmoothingForm::kExact;
     s.grayRow = std::move(grayRow);
-    s.bound = float((2 * s.k.half + 4) * 0x1p-16);
-    s.check.bound = s.bound;
-    const std::size_t width = std::size_t(std::max(0, size.width)), ring = std::size_t(s.k.n) * width;
+    const int width = std::max(0, size.width), half = s.k.half;
+    const std::size_t ring = std::size_t(s.k.n) * std::size_t(width);
     s.grays.resize(ring);
     if (s.form == SmoothingForm::kExact) {
         s.passD.resize(ring);
-        s.scratchD.resize(width);
-    } else {
-        s.passF.resize(ring);
-        s.scratchF.resize(width);
-        s.near.resize(width / 8 + 1);
-        if (s.form == SmoothingForm::kFastCheckingEveryPixel) s.values.resize(width);
+        s.scratchD.resize(std::size_t(width));
+        return;
+    }
+    s.columns.resize(std::size_t(width));
+    if (s.form == SmoothingForm::kFastCheckingEveryPixel) s.values.resize(std::size_t(width));
+    const int left = std::min(half, width), right = std::max(left, width - half);
+    s.edgeWeights.resize(std::size_t(left + width - right) * std::size_t(s.k.n));
+    for (int c = 0; c < width; ++c) {
+        if (!s.Clipped(c)) continue;
+        const int c0 = std::max(-half, -c), c1 = std::min(half, width - 1 - c);
+        const double weight = WeightSum(s.k.w, half + c0, half + c1);
+        float* w = s.edgeWeights.data() + s.EdgeSlot(c);
+        for (int j = c0; j <= c1; ++j) w[j - c0] = float(s.k.w[std::size_t(half + j)] / weight);
     }
 }
 

@@ -26,9 +26,8 @@ enum class SmoothingForm {
 
 // What a kFastCheckingEveryPixel run saw.
 struct SmoothingCheck {
-    double largestError = 0;      // |float value - double value| over all pixels
-    double bound = 0;             // the bound the fast form relies on
-    long long recomputed = 0;     // pixels the fast form would have worked out again
+    double largestShare = 0;   // largest |float value - double value| over its row's bound
+    long long recomputed = 0;  // pixels the fast form worked out again
     long long pixels = 0;
 };
 

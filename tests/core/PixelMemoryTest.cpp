@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace brimlet {
@@ -40,17 +42,27 @@ TEST_F(PixelMemory, AFreedLargeBlockServesTheNextOfTheSameRoundedSizeOnly) {
 
 TEST_F(PixelMemory, KeepsAFewBlocksAndDropsTheOldestFirst) {
     std::vector<void*> blocks;
-    for (int i = 0; i < 6; ++i) blocks.push_back(detail::AllocatePixelBytes(std::size_t(10 + 2 * i) * kMiB));
-    for (int i = 0; i < 6; ++i) detail::FreePixelBytes(blocks[std::size_t(i)], std::size_t(10 + 2 * i) * kMiB);
-    // Four kept: the last four sizes (14 + 16 + 18 + 20 MiB).
-    EXPECT_EQ(detail::KeptPixelBytes(), 68 * kMiB);
-    void* newest = detail::AllocatePixelBytes(20 * kMiB);
-    EXPECT_EQ(newest, blocks[5]);
-    detail::FreePixelBytes(newest, 20 * kMiB);
+    for (int i = 0; i < 10; ++i) blocks.push_back(detail::AllocatePixelBytes(std::size_t(10 + 2 * i) * kMiB));
+    for (int i = 0; i < 10; ++i) detail::FreePixelBytes(blocks[std::size_t(i)], std::size_t(10 + 2 * i) * kMiB);
+    // Eight kept: the last eight sizes (14 + 16 + ... + 28 MiB).
+    EXPECT_EQ(detail::KeptPixelBytes(), 168 * kMiB);
+    void* newest = detail::AllocatePixelBytes(28 * kMiB);
+    EXPECT_EQ(newest, blocks[9]);
+    detail::FreePixelBytes(newest, 28 * kMiB);
     // Small blocks never enter the cache.
     void* small = detail::AllocatePixelBytes(kMiB);
     detail::FreePixelBytes(small, kMiB);
-    EXPECT_EQ(detail::KeptPixelBytes(), 68 * kMiB);
+    EXPECT_EQ(detail::KeptPixelBytes(), 168 * kMiB);
+}
+
+TEST_F(PixelMemory, KeptBlocksGoBackOnceNothingHasAskedForThemForAWhile) {
+    detail::FreePixelBytes(detail::AllocatePixelBytes(16 * kMiB), 16 * kMiB);
+    detail::ReleaseKeptPixelBytesIdleFor(std::chrono::hours(1));
+    EXPECT_EQ(detail::KeptPixelBytes(), 16 * kMiB);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    detail::FreePixelBytes(detail::AllocatePixelBytes(20 * kMiB), 20 * kMiB);
+    detail::ReleaseKeptPixelBytesIdleFor(std::chrono::milliseconds(200));
+    EXPECT_EQ(detail::KeptPixelBytes(), 20 * kMiB);  // the older block went back
 }
 
 TEST_F(PixelMemory, APictureOnAReusedBlockStartsWhiteNotWithTheOldPixels) {
