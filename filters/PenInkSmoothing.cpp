@@ -250,9 +250,11 @@ __attribute__((target("avx2,fma"))) int RoundedRow(const Kernel& k, const float*
 // pass-through operands of its AVX-512 conversions for uninitialised values.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+bool gAllowAvx512 = true;
+
 bool HasAvx512() {
     static const bool has = __builtin_cpu_supports("avx512f");
-    return has;
+    return has && gAllowAvx512;
 }
 
 __attribute__((target("avx512f"), always_inline)) inline __m512i Ints16(const std::uint8_t* p) {
@@ -330,6 +332,14 @@ bool HasAvx2Fma() { return false; }
 #endif
 
 }  // namespace
+
+void SetSmoothingAvx512(bool allowed) {
+#ifdef BRIMLET_SMOOTHING_X86
+    gAllowAvx512 = allowed;
+#else
+    (void)allowed;
+#endif
+}
 
 bool FastSmoothingAvailable(double sigma) {
     const Kernel k = MakeKernel(sigma);

@@ -31,6 +31,9 @@ struct SmoothingCheck {
     long long pixels = 0;
 };
 
+// Lets tests keep the fast form to AVX2 on a machine with AVX-512.
+void SetSmoothingAvx512(bool allowed);
+
 // Whether the fast form can run here for a kernel of this sigma.
 bool FastSmoothingAvailable(double sigma);
 

@@ -53,9 +53,10 @@ std::vector<std::uint8_t> Literal(PlaneSize size, const std::vector<std::uint8_t
 }
 
 // Every position of the smoothing slider, on planes narrower and shorter than the kernel,
-// and wider than the vector steps with odd tails.
+// and wider than the vector steps with odd tails; the fast form with its widest vectors and
+// with AVX2 alone.
 TEST(PenInkSmoothingForms, EqualTheLiteralPassesAtEverySliderPosition) {
-    const PlaneSize sizes[] = {{1, 1}, {5, 3}, {3, 40}, {37, 29}, {83, 41}};
+    const PlaneSize sizes[] = {{1, 1}, {5, 3}, {3, 40}, {37, 29}, {83, 41}, {157, 9}};
     std::uint32_t seed = 1;
     for (int slider = 1; slider <= 101; ++slider) {
         const double sigma = PenInkSettings::FromSliders(slider, 10, 20).sigma;
@@ -66,6 +67,10 @@ TEST(PenInkSmoothingForms, EqualTheLiteralPassesAtEverySliderPosition) {
                                       std::to_string(slider);
             ASSERT_EQ(Smoothed(size, gray, sigma, SmoothingForm::kExact), literal) << "exact, " << where;
             ASSERT_EQ(Smoothed(size, gray, sigma, SmoothingForm::kFast), literal) << "fast, " << where;
+            detail::SetSmoothingAvx512(false);
+            const std::vector<std::uint8_t> avx2 = Smoothed(size, gray, sigma, SmoothingForm::kFast);
+            detail::SetSmoothingAvx512(true);
+            ASSERT_EQ(avx2, literal) << "fast, AVX2 alone, " << where;
         }
     }
 }
@@ -80,15 +85,19 @@ TEST(PenInkSmoothingForms, FastFormStaysInsideItsBoundOnPhotos) {
         ASSERT_FALSE(photo.Empty()) << name;
         const PlaneSize size{photo.Width(), photo.Height()};
         const std::vector<std::uint8_t> gray = GrayPlane(photo);
-        for (int slider : {1, 6, 20, 40, 101}) {
-            const double sigma = PenInkSettings::FromSliders(slider, 10, 20).sigma;
-            detail::SmoothingCheck check;
-            const std::vector<std::uint8_t> fast = Smoothed(size, gray, sigma, SmoothingForm::kFastCheckingEveryPixel, &check);
-            EXPECT_EQ(fast, Literal(size, gray, sigma)) << name << " slider " << slider;
-            EXPECT_EQ(check.pixels, std::int64_t(gray.size()));
-            EXPECT_LT(check.largestShare, 1.0) << name << " slider " << slider;
-            recomputed += check.recomputed;
-        }
+        for (int slider : {1, 6, 20, 40, 101})
+            for (bool avx512 : {true, false}) {
+                const double sigma = PenInkSettings::FromSliders(slider, 10, 20).sigma;
+                detail::SmoothingCheck check;
+                detail::SetSmoothingAvx512(avx512);
+                const std::vector<std::uint8_t> fast =
+                    Smoothed(size, gray, sigma, SmoothingForm::kFastCheckingEveryPixel, &check);
+                detail::SetSmoothingAvx512(true);
+                EXPECT_EQ(fast, Literal(size, gray, sigma)) << name << " slider " << slider;
+                EXPECT_EQ(check.pixels, std::int64_t(gray.size()));
+                EXPECT_LT(check.largestShare, 1.0) << name << " slider " << slider;
+                recomputed += check.recomputed;
+            }
     }
     EXPECT_GT(recomputed, 0);
 }
