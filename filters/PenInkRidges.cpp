@@ -165,23 +165,21 @@ __attribute__((target("avx2"))) int RidgeRowAvx2(MagnitudeRows3 rows, SmoothedRo
 }
 #endif
 
-}  // namespace
-
-bool RidgeSimdAvailable() {
-#ifdef BRIMLET_PENINK_X86
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-#else
-    return false;
-#endif
-}
-
-void MagnitudeRow(SmoothedRows3 s, int width, std::uint8_t* out, bool simd) {
+// Zeroes the first and last columns of a row (all of it when it has no interior column);
+// false when there is no interior to work on.
+bool FrameColumns(int width, std::uint8_t* out) {
     if (width < 3) {
         std::memset(out, 0, std::size_t(std::max(width, 0)));
-        return;
+        return false;
     }
     out[0] = out[width - 1] = 0;
+    return true;
+}
+
+}  // namespace
+
+void MagnitudeRow(SmoothedRows3 s, int width, std::uint8_t* out, bool simd) {
+    if (!FrameColumns(width, out)) return;
     int x = 1;
 #ifdef BRIMLET_PENINK_X86
     if (simd) x = MagnitudeRowAvx2(s, width, out);
@@ -198,11 +196,7 @@ void RidgeHistogram::AddTo(long long (&total)[256]) const {
 
 void RidgeRow(MagnitudeRows3 mag, SmoothedRows3 s, int width, std::uint8_t* out, RidgeHistogram& histogram,
               bool simd) {
-    if (width < 3) {
-        std::memset(out, 0, std::size_t(std::max(width, 0)));
-        return;
-    }
-    out[0] = out[width - 1] = 0;
+    if (!FrameColumns(width, out)) return;
     int x = 1;
 #ifdef BRIMLET_PENINK_X86
     if (simd) x = RidgeRowAvx2(mag, s, width, out, histogram);

@@ -26,8 +26,6 @@ struct RidgeHistogram {
     void AddTo(long long (&total)[256]) const;
 };
 
-bool RidgeSimdAvailable();
-
 // Magnitudes of an interior row from the smoothed rows around it; 0 in the first and last
 // columns.
 void MagnitudeRow(SmoothedRows3 smoothed, int width, std::uint8_t* out, bool simd);
