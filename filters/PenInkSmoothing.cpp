@@ -1,12 +1,15 @@
-// The smoothing of the pen and ink detector, row by row: rings of n gray rows and n rows of
-// the horizontal pass, so no full intermediate plane exists.
+// The smoothing of the pen and ink detector, row by row from a ring of n gray rows (and, in
+// the exact form, n rows of the horizontal pass), so no full intermediate plane exists.
 //
 // Why the fast form may round in float: every float step is a fused multiply-add or a sum
-// of a pair of taps (the kernel is symmetric). A horizontal value takes half + 1 roundings
-// of values below 256 (2^-17 each) and weights off by 2^-24 of themselves (below 2^-16 in
-// all); the vertical pass adds half pair sums below 512 (2^-16 each), half + 1 roundings
-// again and carries the horizontal error through weights that sum to 1. In all that stays
-// below (2 half + 3) 2^-16 of the literal double value; the bound taken is (2 half + 4) 2^-16.
+// of a pair of taps (the kernel is symmetric). The first pass, down the n gray rows, takes
+// half + 1 roundings of values below 256 (2^-17 each) on exact integer pair sums, and
+// weights off by 2^-24 of themselves (below 2^-16 in all); the second, along the row, adds
+// half pair sums below 512 (2^-16 each), half + 1 roundings again, and carries the first
+// pass's error through weights that sum to 1. That stays below (2 half + 3) 2^-16 of the
+// literal double value (the order of the passes does not change the real value); the bound
+// taken is (2 half + 4) 2^-16. Near the top and bottom the first pass cannot pair its rows
+// and takes up to 2 half + 1 roundings; there the bound taken is (3 half + 4) 2^-16.
 #include "filters/PenInkSmoothing.h"
 
 #include <algorithm>

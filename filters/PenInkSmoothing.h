@@ -3,10 +3,10 @@
 //
 // The result must equal the literal double-precision passes rounded to bytes. Two forms:
 // - exact: the double sums in the literal order, several columns at once;
-// - fast (AVX2 and FMA, kernels of up to 33 taps): the same passes in float, which differ
-//   from the double value by less than a bound worked out from the number of taps. Rounding
-//   can only differ near a half-integer, so a pixel whose float value lies within that bound
-//   of one is worked out again in the literal double form.
+// - fast (AVX2 and FMA, kernels of up to 33 taps): both passes in float, down the rows
+//   first, which differ from the double value by less than a bound worked out from the
+//   number of taps. Rounding can only differ near a half-integer, so a pixel whose float
+//   value lies within that bound of one is worked out again in the literal double form.
 #pragma once
 
 #include "filters/PenInk.h"
