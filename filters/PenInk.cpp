@@ -127,9 +127,9 @@ void InkRow(const std::uint64_t* ink, int width, std::uint8_t* pixels, bool simd
     }
 }
 
-// Ridge marks of rows [begin, end) of the source, counted by magnitude. Gray and smoothed rows are made as they are needed and kept in rings:
-// a ridge row needs the magnitudes of the rows around it, which need the smoothed rows
-// two either side.
+// Ridge marks of rows [begin, end) of the source, counted by magnitude. Gray and smoothed
+// rows are made as they are needed and kept in rings: a ridge row needs the magnitudes of
+// the rows around it, which need the smoothed rows two either side.
 void MarkRows(const TBitmap32& source, double sigma, detail::SmoothingForm form, std::uint8_t* marks,
               detail::RidgeHistogram& histogram, int begin, int end, bool simd) {
     const int width = source.Width(), height = source.Height();

@@ -251,8 +251,10 @@ __attribute__((target("avx2,fma"))) int RoundedRow(const Kernel& k, const float*
 
 // Both passes 16 columns at a time where AVX-512 is at hand. GCC 12 takes the undefined
 // pass-through operands of its AVX-512 conversions for uninitialised values.
+#if !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 bool gAllowAvx512 = true;
 
 bool HasAvx512() {
@@ -329,7 +331,9 @@ __attribute__((target("avx512f"))) int RoundedRow512(const Kernel& k, const floa
     for (; x + 16 <= width - k.half; x += 16) RoundedRow512At<1>(k, col, x, edge, out, near, values);
     return x;
 }
+#if !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
 #else
 bool HasAvx2Fma() { return false; }
 #endif
