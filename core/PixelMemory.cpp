@@ -84,8 +84,8 @@ public:
     }
 
 private:
-    // A style run replaces one or two layers, makes a working copy or two and scratch planes
-    // of its own; with fewer kept, runs of two styles in turn evicted each other's planes.
+    // A style run replaces one or two layers, makes a working copy or two, and some take
+    // scratch planes of their own (the pen and ink marks).
     static constexpr std::size_t kMaxBlocks = 8;
     static constexpr std::size_t kMaxBytes = std::size_t(1) << 30;
     std::mutex mutex_;
