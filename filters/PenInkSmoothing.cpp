@@ -129,11 +129,6 @@ void HorizontalRowExact(const Kernel& k, const std::uint8_t* gray, int width, do
         DivideBy<1>(a, k.full);
         Store4(out + x, a[0]);
     }
-    for (; x < x1; ++x) {
-        double sum = 0;
-        for (int j = 0; j < n; ++j) sum += g[x - half + j] * w[j];
-        out[x] = sum / k.full;
-    }
     for (; x < width; ++x) out[x] = HorizontalAt(k, gray, width, x);
 }
 
@@ -348,10 +343,11 @@ void SetSmoothingAvx512(bool allowed) {
 #endif
 }
 
-bool FastSmoothingAvailable(double sigma) {
-    const Kernel k = MakeKernel(sigma);
-    return HasAvx2Fma() && k.half <= kFastHalfLimit && k.symmetric;
-}
+namespace {
+bool FastFormFits(const Kernel& k) { return HasAvx2Fma() && k.half <= kFastHalfLimit && k.symmetric; }
+}  // namespace
+
+bool FastSmoothingAvailable(double sigma) { return FastFormFits(MakeKernel(sigma)); }
 
 struct GraySmoother::State {
     PlaneSize size;
@@ -480,7 +476,7 @@ GraySmoother::GraySmoother(PlaneSize size, double sigma, SmoothingForm form,
     State& s = *s_;
     s.size = size;
     s.k = MakeKernel(sigma);
-    s.form = (form != SmoothingForm::kExact && FastSmoothingAvailable(sigma)) ? form : SmoothingForm::kExact;
+    s.form = (form != SmoothingForm::kExact && FastFormFits(s.k)) ? form : SmoothingForm::kExact;
     s.grayRow = std::move(grayRow);
     const int width = std::max(0, size.width), half = s.k.half;
     const std::size_t ring = std::size_t(s.k.n) * std::size_t(width);

@@ -153,18 +153,6 @@ std::array<std::uint32_t, 256> GrayPixels(const HslTables& tables, const std::ar
     return gray;
 }
 
-// Gray values of a row of pixels, exact halves rounded down and marked in ties (as in the
-// edge filters' gray step), so the loop needs no table and vectorises.
-BRIMLET_CLONES
-void GrayRow(const std::uint8_t* in, std::uint8_t* values, std::uint8_t* ties, int w) {
-    for (int x = 0; x < w; ++x) {
-        const std::uint8_t* p = in + 4 * x;
-        const unsigned n = 30u * p[kR] + 59u * p[kG] + 11u * p[kB];
-        values[x] = std::uint8_t(((n + 49) * 5243) >> 19);
-        ties[x] = std::uint8_t((((n + 50) * 5243) >> 19) * 100 == n + 50);
-    }
-}
-
 }  // namespace
 
 void RGBToHSL(int R, int G, int B, int& H, int& S, int& L) {
@@ -228,21 +216,16 @@ void GrayThenConvertimg1(int pressure, TBitmap32& picture, Progress& progress) {
     // A gray pixel's tone is convertimg1's table entry for its value, so the gray picture
     // itself is never written.
     const std::array<std::uint32_t, 256> gray = GrayPixels(Tables(), ToneCurve(pressure));
-    const std::uint8_t* tieTable = GrayTieTable();
     const int w = picture.Width();
     const std::size_t stride = picture.Stride();
     std::uint8_t* bits = picture.Bits();
     ProgressRelay relay(progress);
     ParallelRows(picture.Height(), [&](int begin, int end) {
-        std::vector<std::uint8_t> values(static_cast<std::size_t>(w)), ties(static_cast<std::size_t>(w));
+        std::vector<std::uint8_t> values(static_cast<std::size_t>(w));
         for (int y = begin; y < end; ++y) {
             std::uint8_t* row = bits + std::size_t(y) * stride;
-            GrayRow(row, values.data(), ties.data(), w);
-            for (int x = 0; x < w; ++x) {
-                const std::uint8_t* p = row + 4 * x;
-                const unsigned v = ties[x] ? GrayValueFromTable(tieTable, p[kR], p[kG], p[kB]) : values[x];
-                StorePixel(row + 4 * x, gray[v]);
-            }
+            GrayValuesRow(row, w, values.data());
+            for (int x = 0; x < w; ++x) StorePixel(row + 4 * x, gray[values[std::size_t(x)]]);
             relay.RowsDone(1);
         }
     });
